@@ -1,0 +1,18 @@
+/*
+ * Attribute bookkeeping carried by items: the link area whose variant
+ * follows from the item's role, and the association matrix of an attribute
+ * dimension.
+ */
+#ifndef SHROTL_ATTR_ITEMS_H
+#define SHROTL_ATTR_ITEMS_H
+
+#include "core/records.h"
+
+// Which variant of the link area an item uses.
+enum class AttrLinkKind { None, BaseDim, AttrDim, BaseMember, AttrMember };
+AttrLinkKind otlAttrLinkKind(const OtlItem *item);
+
+// Releases what the item's attribute fields own and clears them.
+void otlAttrFreeItem(const OtlHostContext *host, OtlItem *item);
+
+#endif

@@ -1,0 +1,255 @@
+/*
+ * The outline handle: creation, teardown and the outline-wide settings.
+ *
+ * Creation leaves either a whole outline or nothing: every failure tears
+ * down what was built. Teardown releases in a fixed order (change log, tree,
+ * item pool, alias table names, time series, hash, match list, attribute
+ * bookkeeping, the record) and copes with any half-built state.
+ */
+#include "core/outline.h"
+#include "attr/specs.h"
+#include "core/alloc.h"
+#include "core/hash.h"
+#include "core/host.h"
+#include "core/tree.h"
+#include "edit/changelog.h"
+#include "edit/rules.h"
+#include "names/dts.h"
+#include "verify/checks.h"
+
+namespace {
+
+constexpr uint32_t kAttrCellsPerBlock = 1028;
+
+void releaseAliasTableNames(OtlOutline *outline)
+{
+    if (!outline->aliasTableNames)
+        return;
+    for (int i = 0; i < OTL_MAX_ALIAS_TABLES; ++i)
+        otl::hostRelease(outline->host, &outline->aliasTableNames[i]);
+    otl::hostRelease(outline->host, &outline->aliasTableNames);
+}
+
+// Blocks of the attribute item table: 1028 cells, then the next block.
+void releaseAttrCells(OtlOutline *outline)
+{
+    void *block = outline->attrCellCapacity ? outline->attrCellBlocks : nullptr;
+    while (block) {
+        void *next = nullptr;
+        memcpy(&next, static_cast<OtlItem **>(block) + kAttrCellsPerBlock, sizeof next);
+        otl::hostFree(outline->host, block);
+        block = next;
+    }
+    outline->attrCellBlocks = nullptr;
+    outline->attrCellCapacity = 0;
+    outline->attrCellCount = 0;
+}
+
+void releaseAttrBookkeeping(OtlOutline *outline)
+{
+    const OtlHostContext *host = outline->host;
+    otl::hostRelease(host, &outline->dimTable);
+    outline->dimTableSize = 0;
+    releaseAttrCells(outline);
+    otl::hostRelease(host, &outline->stats.aliasCountersFirst);
+    otl::hostRelease(host, &outline->stats.aliasCountersSecond);
+    otl::hostRelease(host, &outline->stats.dimStats);
+    adShrOtlFreeAttrSpecsMembers(host, &outline->attrSpecs);
+}
+
+void teardown(OtlOutline *outline)
+{
+    otlChangeLogRelease(outline);
+    otlReleaseSubtree(outline, outline->root);
+    outline->root = nullptr;
+    otlReleasePool(outline);
+    releaseAliasTableNames(outline);
+    otlDtsRelease(outline);
+    otlHashRelease(outline->host, outline->nameHash);
+    outline->nameHash = nullptr;
+    otlReleaseMatchList(outline);
+    releaseAttrBookkeeping(outline);
+    otl::hostFree(outline->host, outline);
+}
+
+OtlStatus createParts(OtlOutline *outline)
+{
+    const OtlHostContext *host = outline->host;
+    OtlStatus status = otl::hostNewArray(host, OTL_MAX_ALIAS_TABLES, &outline->aliasTableNames);
+    if (status != OTL_OK)
+        return status;
+    outline->aliasTableCount = 1;
+    status = otlDupString(host, OTL_DEFAULT_ALIAS_TABLE, &outline->aliasTableNames[0]);
+    if (status != OTL_OK)
+        return status;
+    status = otlHashCreate(host, &outline->nameHash);
+    if (status != OTL_OK)
+        return status;
+    return otlDtsCreate(outline);
+}
+
+} // namespace
+
+void otlReleaseMatchList(OtlOutline *outline)
+{
+    if (outline->matchTable) {
+        for (uint16_t i = 0; i < outline->matchCount; ++i)
+            otl::hostRelease(outline->host, &outline->matchTable[i].items);
+        otl::hostRelease(outline->host, &outline->matchTable);
+    }
+    outline->matchCount = 0;
+}
+
+extern "C" OTL_API void adShrOtlCleanMatch(OtlOutline *outline)
+{
+    if (outline)
+        otlReleaseMatchList(outline);
+}
+
+extern "C" OTL_API OtlStatus otlCreateOutlineData(const OtlHostContext *host,
+                                                  OtlOutline **outline)
+{
+    *outline = nullptr;
+    OtlOutline *created = nullptr;
+    OtlStatus status = otl::hostNew(host, &created);
+    if (status != OTL_OK)
+        return status;
+    created->host = host;
+    status = createParts(created);
+    if (status != OTL_OK) {
+        teardown(created);
+        return status;
+    }
+    *outline = created;
+    return OTL_OK;
+}
+
+extern "C" OTL_API OtlStatus otlFreeOutlineData(const OtlHostContext *host, OtlOutline *outline)
+{
+    (void)host; // the outline's own context released everything it holds
+    if (outline)
+        teardown(outline);
+    return OTL_OK;
+}
+
+extern "C" OTL_API OtlStatus adShrOtlCloseOutline(OtlOutline *outline)
+{
+    if (outline)
+        teardown(outline);
+    return OTL_OK;
+}
+
+extern "C" OTL_API OtlStatus adShrOtlNewOutline(const OtlHostContext *host,
+                                                const OtlOutlineInfo *info,
+                                                OtlOutline **outline)
+{
+    *outline = nullptr;
+    OtlOutline *created = nullptr;
+    OtlStatus status = otlCreateOutlineData(host, &created);
+    if (status != OTL_OK)
+        return status;
+    created->changeLogEnabled = 0;
+    created->caseSensitive = info->caseSensitive ? 1 : 0;
+    if (info->outlineType <= 1)
+        created->outlineType = info->outlineType;
+    else
+        status = OTL_ERR_OUTLINE_TYPE;
+    created->autoConfigure = info->autoConfigure ? 1 : 0;
+    if (status == OTL_OK)
+        status = otlNewItem(host, &created->root);
+    if (status != OTL_OK) {
+        teardown(created);
+        return status;
+    }
+    created->root->generation = 0;
+    otl::copyText(created->root->memberName, OTL_ROOT_NAME, OTL_NAME_SIZE);
+    *outline = created;
+    return OTL_OK;
+}
+
+extern "C" OTL_API OtlStatus adShrOtlGetOutlineInfo(OtlOutline *outline, OtlOutlineInfo **info)
+{
+    *info = nullptr;
+    // The size is a 16-bit quantity in the record's own terms; ten tables
+    // take 316 bytes, well inside it.
+    const uint16_t size = static_cast<uint16_t>(OTL_OUTLINE_INFO_SIZE(outline->aliasTableCount));
+    void *block = nullptr;
+    OtlStatus status = otl::hostAllocZero(outline->host, size, &block);
+    if (status != OTL_OK)
+        return status;
+    OtlOutlineInfo *filled = static_cast<OtlOutlineInfo *>(block);
+    filled->caseSensitive = outline->caseSensitive;
+    filled->outlineType = outline->outlineType;
+    filled->autoConfigure = outline->autoConfigure;
+    filled->aliasTableCount = outline->aliasTableCount;
+    for (uint16_t i = 0; i < outline->aliasTableCount && i < OTL_MAX_ALIAS_TABLES; ++i) {
+        const char *name = outline->aliasTableNames ? outline->aliasTableNames[i] : nullptr;
+        if (name)
+            otl::copyText(OTL_OUTLINE_INFO_TABLE(filled, i), name, OTL_TABLE_NAME_SIZE);
+    }
+    *info = filled;
+    return OTL_OK;
+}
+
+namespace {
+
+// Turning case sensitivity off must not leave two names that now collide.
+OtlStatus checkCaseChange(OtlOutline *outline, const OtlOutlineInfo *info)
+{
+    if (!outline->caseSensitive || info->caseSensitive)
+        return OTL_OK;
+    outline->caseSensitive = 0;
+    // Nothing is marked on the items: a refused change leaves no trace.
+    const uint32_t fault = otlFindDuplicates(outline);
+    if (fault) {
+        outline->caseSensitive = 1;
+        return otlFaultsToStatus(fault, 0);
+    }
+    return OTL_OK;
+}
+
+// A currency outline has at most four dimensions and no dimension of a tag
+// kept for normal outlines; a normal one no tag kept for currency outlines.
+OtlStatus checkTypeChange(OtlOutline *outline, const OtlOutlineInfo *info)
+{
+    if (outline->outlineType == 0 && info->outlineType == 1) {
+        outline->outlineType = 1;
+        uint32_t word = 0;
+        OtlStatus status = otlVerifyOutlineLevel(outline, &word);
+        if (status == OTL_OK && word)
+            status = otlFaultsToStatus(word, 0);
+        if (status == OTL_OK && otlFindDimByTag(outline, 5))
+            status = OTL_ERR_RULE_DIM_TAG;
+        if (status != OTL_OK)
+            outline->outlineType = 0;
+        return status;
+    }
+    if (outline->outlineType == 1 && info->outlineType == 0 && otlFindDimByTag(outline, 4))
+        return OTL_ERR_RULE_DIM_TAG;
+    return OTL_OK;
+}
+
+} // namespace
+
+// On failure every setting keeps its value.
+extern "C" OTL_API OtlStatus adShrOtlSetOutlineInfo(OtlOutline *outline,
+                                                    const OtlOutlineInfo *info)
+{
+    if (info->outlineType > 1)
+        return OTL_ERR_OUTLINE_TYPE;
+    if (outline->fieldAccessMode)
+        return OTL_ERR_ACCESS_MODE;
+    const uint8_t oldCase = outline->caseSensitive;
+    OtlStatus status = checkCaseChange(outline, info);
+    if (status == OTL_OK)
+        status = checkTypeChange(outline, info);
+    if (status != OTL_OK) {
+        outline->caseSensitive = oldCase;
+        return status;
+    }
+    outline->outlineType = info->outlineType;
+    outline->caseSensitive = info->caseSensitive ? 1 : 0;
+    outline->autoConfigure = info->autoConfigure ? 1 : 0;
+    outline->verified = 0;
+    return OTL_OK;
+}

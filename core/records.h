@@ -1,0 +1,97 @@
+/*
+ * Internal records that the outline handle and its items point to. They
+ * never cross the library boundary by value, but they are byte-packed like
+ * the boundary records so that sizes are the same on every build.
+ */
+#ifndef SHROTL_CORE_RECORDS_H
+#define SHROTL_CORE_RECORDS_H
+
+#include "shrotl.h"
+
+#pragma pack(push, 1)
+
+// One entry of a bucket of the name hash: it points into the item, alias or
+// combination record that holds the name, it never copies it.
+struct OtlHashEntry {
+    OtlItem *item;
+    uint16_t table; // 0 member name or short name, t = alias slot t - 1
+    const char *name;
+};
+
+struct OtlHashBucket {
+    uint32_t capacity;
+    uint32_t count;
+    OtlHashEntry *entries;
+};
+
+struct OtlNameHash {
+    OtlHashBucket buckets[OTL_HASH_BUCKETS];
+};
+
+// A block of the item pool: its item array and how much of it is used.
+struct OtlPoolBlock {
+    OtlItem *items;
+    uint32_t freeCount;
+    uint32_t handedOut;
+    OtlPoolBlock *next;
+};
+
+// One alias combination of an alias slot.
+struct OtlAliasCombo {
+    char *aliasText;
+    char *memberList;
+    OtlAliasCombo *next;
+};
+
+// One user-defined attribute of a member.
+struct OtlUserAttr {
+    char *text;
+    OtlUserAttr *next;
+};
+
+// One generation (kind 1) or level (kind 0) name of a dimension.
+struct OtlGenLevelName {
+    char *nameText;
+    uint8_t nameKind;
+    uint16_t nameNumber;
+    OtlGenLevelName *nextName;
+};
+
+// One of the eight dynamic time series members.
+struct OtlDtsMember {
+    uint8_t dtsEnabled;
+    uint16_t dtsGeneration;
+    char dtsPeriodName[OTL_NAME_SIZE];
+    char dtsName[OTL_NAME_SIZE];
+    char dtsAliases[OTL_MAX_ALIAS_TABLES][OTL_TABLE_NAME_SIZE];
+};
+
+// Change-log record kinds and the number of text slots each carries.
+enum OtlChangeKind : uint16_t {
+    OTL_CHANGE_ADDED = 1,
+    OTL_CHANGE_DELETED = 2,
+    OTL_CHANGE_MOVED = 3,
+    OTL_CHANGE_RENAMED = 4,
+};
+
+// A change-log record; `text` has 2, 4 or 6 slots by kind, so a record is
+// allocated with exactly the slots of its kind.
+struct OtlChangeRecord {
+    uint16_t kind;
+    uint16_t generation;
+    uint16_t oldGeneration;
+    OtlChangeRecord *next;
+    OtlChangeRecord *prev;
+    char *text[1];
+};
+
+// One slot of the match list.
+struct OtlMatchSlot {
+    OtlItem **items;
+    uint32_t count;
+    OtlItem *dimension;
+};
+
+#pragma pack(pop)
+
+#endif

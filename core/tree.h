@@ -1,0 +1,55 @@
+/*
+ * Items and the outline tree: allocation (single or pooled), release, the
+ * linking primitives and the tree utilities the editing subsystems use.
+ *
+ * Invariants after every linking operation: children form a doubly linked
+ * list under their parent's firstChild; generation is the parent's + 1
+ * (0 for the universe member); level is 0 for a leaf, else 1 + the greatest
+ * level among the children.
+ */
+#ifndef SHROTL_CORE_TREE_H
+#define SHROTL_CORE_TREE_H
+
+#include "core/records.h"
+
+// Item pool (outlines read from a file).
+OtlStatus otlStartPool(OtlOutline *outline, uint32_t fileSize);
+OtlStatus otlPoolItem(OtlOutline *outline, OtlItem **item);
+// Releases every pool block; stops at the first release that fails and
+// returns its status.
+OtlStatus otlReleasePool(OtlOutline *outline);
+
+// Releases an item and everything below it, children first.
+void otlReleaseSubtree(OtlOutline *outline, OtlItem *item);
+// Releases what the item's pointer fields own, without the item itself.
+void otlFreeItemContents(OtlOutline *outline, OtlItem *item, uint16_t aliasTableCount);
+
+// Unlinks an item from its parent and siblings; with recomputeLevels, the
+// levels of the former ancestors are recomputed from the tree's shape.
+void otlDetachItem(OtlItem *item, bool recomputeLevels);
+// Moves an item: mode 2 links it as first child of target, any other mode
+// after the sibling target. A shared item that lands at dimension level
+// becomes an ordinary member.
+void otlRelinkItem(OtlItem *item, OtlItem *target, uint16_t mode);
+// Gives `first` and its following siblings generation g, their descendants
+// g + 1, g + 2, ...
+void otlRenumberGenerations(OtlItem *first, uint16_t generation);
+
+uint32_t otlCountChildren(const OtlItem *item);
+// Items of the sibling chain from `first` and all their descendants whose
+// shareOption is not 3.
+uint32_t otlCountNonShared(const OtlItem *first);
+OtlItem *otlFindDimByTag(const OtlOutline *outline, uint16_t tag);
+// First item, in pre-order of the tag-1 dimension, with a time balance.
+OtlItem *otlFirstTimeBalanced(const OtlOutline *outline);
+// First leaf, in pre-order, of greatest generation below and including item.
+OtlItem *otlDeepestLeaf(OtlItem *item);
+// Whether every shared link that touches the subtree stays inside it.
+bool otlSubtreeClosedUnderSharing(OtlOutline *outline, OtlItem *subtree);
+// Releases one alias slot's combinations and alias, and clears both.
+void otlReleaseAliasSlot(const OtlHostContext *host, OtlAliasSlot *slot);
+
+// True when `item` is `ancestor` or lies below it.
+bool otlIsInside(const OtlItem *item, const OtlItem *ancestor);
+
+#endif

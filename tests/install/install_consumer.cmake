@@ -1,0 +1,23 @@
+file(REMOVE_RECURSE ${WORK_DIR})
+set(prefix ${WORK_DIR}/prefix)
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "${ARGN} failed:\n${out}\n${err}")
+  endif()
+endfunction()
+run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+run(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/consumer -DCMAKE_PREFIX_PATH=${prefix})
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
+run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${prefix}/lib ${WORK_DIR}/consumer/consumer)
+# pkg-config: compile and link the same program by hand.
+file(GLOB pcdir ${prefix}/lib*/pkgconfig)
+execute_process(COMMAND ${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${pcdir}
+  pkg-config --cflags --libs shrotl OUTPUT_VARIABLE flags RESULT_VARIABLE result
+  OUTPUT_STRIP_TRAILING_WHITESPACE)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "pkg-config does not know shrotl")
+endif()
+separate_arguments(flags)
+run(cc ${CONSUMER_DIR}/consumer.c ${flags} -o ${WORK_DIR}/pc-consumer)
+run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${prefix}/lib ${WORK_DIR}/pc-consumer)

@@ -1,0 +1,169 @@
+#include "support/dump.h"
+
+#include "core/records.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <sstream>
+
+namespace test {
+
+namespace {
+
+std::string text(const char *s)
+{
+    return s ? "\"" + std::string(s) + "\"" : "null";
+}
+
+// Items are named by their pre-order number, so that pointers never enter a
+// dump and two equal outlines in different memory compare equal.
+using Numbering = std::map<const OtlItem *, int>;
+
+void number(const OtlItem *item, Numbering &ids)
+{
+    for (const OtlItem *i = item; i; i = i->nextSibling) {
+        ids[i] = static_cast<int>(ids.size());
+        number(i->firstChild, ids);
+    }
+}
+
+std::string ref(const Numbering &ids, const void *item)
+{
+    if (!item)
+        return "-";
+    auto it = ids.find(static_cast<const OtlItem *>(item));
+    return it == ids.end() ? "?" : "#" + std::to_string(it->second);
+}
+
+void dumpFields(std::ostringstream &out, const OtlItem *i, const Numbering *ids)
+{
+    out << text(i->memberName) << " lev=" << i->level << " gen=" << i->generation
+        << " cons=" << i->consolidation << " opt=" << +i->memberOption << " t1=" << +i->tag1Option
+        << " cm=" << i->currencyMode << " cn=" << text(i->currencyName) << " tb=" << i->timeBalance
+        << " skip=" << i->skipOption << " share=" << i->shareOption << " stor=" << i->storageType
+        << " tag=" << i->dimensionTag << " cat=" << i->dimensionCategory
+        << " comment=" << text(i->comment) << " ccv=" << i->childCountOrValue
+        << " idn=" << text(i->infoDimName) << " hav=" << +i->hasAttrValue
+        << " avt=" << i->attrValueType << " formula=" << text(i->formula)
+        << " last=" << text(i->lastFormula) << " cex=" << text(i->commentEx);
+    if (i->attrValueType == OTL_ATTR_TEXT) {
+        const char *value = nullptr;
+        memcpy(&value, i->attrValue, sizeof value);
+        out << " av=" << text(value);
+    } else {
+        out << " av=";
+        for (uint8_t b : i->attrValue)
+            out << std::hex << +b << std::dec << ".";
+    }
+    for (int t = 0; t < OTL_MAX_ALIAS_TABLES; ++t) {
+        if (!i->aliases[t].alias && !i->aliases[t].combos)
+            continue;
+        out << " alias" << t << "=" << text(i->aliases[t].alias);
+        for (const OtlAliasCombo *c = i->aliases[t].combos; c; c = c->next)
+            out << " combo(" << text(c->aliasText) << "," << text(c->memberList) << ")";
+    }
+    for (const OtlUserAttr *u = i->userAttributes; u; u = u->next)
+        out << " uda=" << text(u->text);
+    for (const OtlGenLevelName *g = i->genLevelNames; g; g = g->nextName)
+        out << " gl(" << +g->nameKind << "," << g->nameNumber << "," << text(g->nameText) << ")";
+    out << " faults=" << i->faultFlags << "/" << i->attrFaultFlags << " off=" << i->recordOffset
+        << " mark=" << i->marked << " nums=" << i->dimensionNumber << "/" << i->memberNumber << "/"
+        << i->storedNumber << " pooled=" << +i->pooled << " role=" << i->attrRole
+        << " dimch=" << +i->dimChanged << " mask=" << i->fieldMask[0] << "/" << i->fieldMask[1]
+        << " fmact=" << i->fieldMaskActive << " matrix=" << (i->associationMatrix ? "set" : "-");
+    out << " link=";
+    const uint8_t *link = reinterpret_cast<const uint8_t *>(&i->attrLink);
+    for (size_t b = 0; b < sizeof i->attrLink; ++b)
+        out << std::hex << +link[b] << std::dec << ".";
+    if (ids) {
+        out << " up=" << ref(*ids, i->parent) << " prev=" << ref(*ids, i->prevSibling)
+            << " next=" << ref(*ids, i->nextSibling) << " first=" << ref(*ids, i->firstChild);
+    }
+}
+
+void dumpTree(std::ostringstream &out, const OtlItem *item, const Numbering &ids, int depth)
+{
+    for (const OtlItem *i = item; i; i = i->nextSibling) {
+        out << std::string(depth * 2, ' ') << ref(ids, i) << " ";
+        dumpFields(out, i, &ids);
+        out << "\n";
+        dumpTree(out, i->firstChild, ids, depth + 1);
+    }
+}
+
+} // namespace
+
+std::string dumpItem(const OtlItem *item)
+{
+    std::ostringstream out;
+    dumpFields(out, item, nullptr);
+    return out.str();
+}
+
+std::string dumpOutline(const OtlOutline *o)
+{
+    std::ostringstream out;
+    Numbering ids;
+    number(o->root, ids);
+    out << "case=" << +o->caseSensitive << " type=" << o->outlineType << " auto=" << +o->autoConfigure
+        << " fopt=" << +o->fileOptionFlag << " fam=" << +o->fieldAccessMode
+        << " log=" << +o->changeLogEnabled << " sort=" << o->sortDirection
+        << " verified=" << +o->verified << " dts=" << o->dtsEnabledCount << "\n";
+    out << "tables=" << o->aliasTableCount;
+    for (int t = 0; t < OTL_MAX_ALIAS_TABLES && o->aliasTableNames; ++t)
+        out << " " << text(o->aliasTableNames[t]);
+    out << "\n";
+    const OtlFileStats &s = o->stats;
+    out << "stats=" << s.dimCount << "/" << s.baseDimCount << "/" << s.memberCount << "/"
+        << s.storedMemberCount << "/" << s.nonSharedMemberCount << "/" << s.maxRecordLength << "\n";
+    out << "dimTable=" << o->dimTableSize << ":";
+    for (uint32_t d = 0; d < o->dimTableSize && o->dimTable; ++d) {
+        out << " " << ref(ids, o->dimTable[d]);
+        if (s.dimStats)
+            out << "(" << s.dimStats[d].storedMemberCount << "," << s.dimStats[d].memberCount << ")";
+    }
+    out << "\ncells=" << o->attrCellCount << "/" << o->attrCellCapacity << "\n";
+    const OtlAttrSpecs &a = o->attrSpecs;
+    out << "specs=" << a.affixPosition << "/" << a.nameFormat << "/" << +a.separator << "/"
+        << a.dateFormat << "/" << a.extraChoice << " " << text(a.trueName) << " " << text(a.falseName)
+        << " " << text(a.calcDimName) << " " << text(a.sumName) << " " << text(a.countName) << " "
+        << text(a.averageName) << " " << text(a.minName) << " " << text(a.maxName) << "\n";
+    dumpTree(out, o->root, ids, 0);
+    if (o->nameHash) {
+        for (int b = 0; b < OTL_HASH_BUCKETS; ++b) {
+            const OtlHashBucket &bucket = o->nameHash->buckets[b];
+            if (!bucket.count && !bucket.capacity)
+                continue;
+            out << "bucket " << b << " cap=" << bucket.capacity << ":";
+            for (uint32_t e = 0; e < bucket.count; ++e)
+                out << " " << ref(ids, bucket.entries[e].item) << "/" << bucket.entries[e].table << "/"
+                    << text(bucket.entries[e].name);
+            out << "\n";
+        }
+    }
+    for (const OtlChangeRecord *r = o->changeLogHead; r; r = r->next) {
+        out << "change kind=" << r->kind << " gen=" << r->generation << " old=" << r->oldGeneration;
+        const int slots = r->kind == OTL_CHANGE_ADDED ? 4 : r->kind == OTL_CHANGE_MOVED ? 6 : 2;
+        for (int t = 0; t < slots; ++t)
+            out << " " << text(r->text[t]);
+        out << "\n";
+    }
+    for (const OtlDtsMember *d : o->dtsMembers) {
+        if (!d)
+            continue;
+        out << "dts " << text(d->dtsName) << " " << text(d->dtsPeriodName) << " on=" << +d->dtsEnabled
+            << " gen=" << d->dtsGeneration;
+        for (int t = 0; t < OTL_MAX_ALIAS_TABLES; ++t)
+            if (d->dtsAliases[t][0])
+                out << " a" << t << "=" << d->dtsAliases[t];
+        out << "\n";
+    }
+    for (uint16_t m = 0; m < o->matchCount && o->matchTable; ++m)
+        out << "match " << m << " " << ref(ids, o->matchTable[m].dimension) << " n="
+            << o->matchTable[m].count << "\n";
+    return out.str();
+}
+
+} // namespace test
