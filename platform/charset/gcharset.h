@@ -45,7 +45,8 @@ typedef uintptr_t GCLocale;
  * punctuation or symbol (P* or S*, as C ispunct for ASCII), BLANK tab and
  * space separators Zs (space, no-break space, ideographic space U+3000),
  * CONTROL Cc, ALPHA any letter L*, DEFINED an assigned code point.
- * Undecodable bytes and the terminator have type 0. */
+ * Undecodable bytes have type 0, and so has the terminator, so that a scan
+ * for a type stops there; GCGetCharTypeW(0) classifies U+0000 itself. */
 #define GC_TYPE_UPPER 0x1u
 #define GC_TYPE_LOWER 0x2u
 #define GC_TYPE_DIGIT 0x8u

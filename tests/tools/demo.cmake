@@ -1,0 +1,30 @@
+# otl demo builds, edits and prints the demo outline: the five dimensions,
+# the edits' traces in the tree, the summary and one change-log line per edit.
+include(${CMAKE_CURRENT_LIST_DIR}/common.cmake)
+
+run_otl(names demo --no-props)
+expect_exit(names 0)
+foreach(dimension Year Measures Product Region Scenario)
+  expect_match("dimension ${dimension}" "${names_OUT}" "\n${dimension}\n")
+endforeach()
+# Renamed, added and moved members in their new places; deleted ones gone,
+# the shared occurrence of a deleted city with it.
+expect_match("renamed family" "${names_OUT}" "\n  Tisanes\n")
+expect_match("added line" "${names_OUT}" "\n      Sencha Caddy 50g\n    Genmaicha\n      Genmaicha Loose 100g\n    Gyokuro\n")
+expect_match("moved lines" "${names_OUT}" "\n  Blends\n    Earl Grey\n(      [^\n]+\n)+    English Breakfast\n")
+expect_no_match("deleted line" "${names_OUT}" "\n +Gunpowder")
+expect_no_match("deleted city" "${names_OUT}" "\n +Manchester\n")
+expect_match("summary" "${names_OUT}" "\n5 dimensions, [0-9][0-9][0-9] members, [0-9]+ of them shared\n")
+
+expect_match("log: add" "${names_OUT}" "\nA  Genmaicha +under Green Tea after Sencha\n")
+expect_match("log: add first" "${names_OUT}" "\nA  Genmaicha Loose 100g +under Genmaicha, first\n")
+expect_match("log: rename" "${names_OUT}" "\nR  Tisanes +was Herbal Infusions\n")
+expect_match("log: move" "${names_OUT}" "\nM  Earl Grey +under Black Tea after Lapsang Souchong -> under Blends, first\n")
+expect_match("log: delete" "${names_OUT}" "\nD  Gunpowder\n")
+expect_match("log: delete city" "${names_OUT}" "\nD  Manchester\n")
+
+run_otl(plain demo --no-changes)
+expect_exit(plain 0)
+expect_no_match("--no-changes" "${plain_OUT}" "Change log")
+expect_match("properties" "${plain_OUT}" "\n    Margin % +~  computed  = Margin % Sales;\n")
+expect_match("shared member" "${plain_OUT}" "\n    London +\\+  shared\n")

@@ -1,0 +1,398 @@
+// The Quillfeather Teas outline: time, accounts, product, region and scenario
+// dimensions, several hundred members made from fixed word lists, so every
+// run prints the same outline. Only the public interface builds it; the one
+// field written directly is the handle's change-log switch.
+#include "demo.h"
+
+#include "changes.h"
+#include "host.h"
+#include "print.h"
+#include "status.h"
+
+#include <algorithm>
+#include <initializer_list>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace otltool {
+namespace {
+
+// Consolidation operators, in the library's numbering.
+enum : uint16_t { kAdd, kSubtract, kMultiply, kDivide, kPercent, kIgnore };
+// Share options.
+enum : uint16_t { kStored = 0, kLabelOnly = 2, kShared = 3, kComputed = 5 };
+// Time balance.
+enum : uint16_t { kNoBalance, kFirst, kLast, kAverage };
+constexpr uint16_t kSkipMissing = 1;
+// Dimension tags and storage.
+enum : uint16_t { kNoTag = 0, kAccounts = 1, kTime = 2 };
+enum : uint16_t { kDense = 0, kSparse = 1 };
+
+struct Member {
+    std::string_view name;
+    uint16_t consolidation = kAdd;
+    uint16_t shareOption = kStored;
+    uint16_t timeBalance = kNoBalance;
+    uint16_t skipOption = 0;
+    std::string_view comment = {};
+};
+
+template <size_t N>
+void copyText(char (&field)[N], std::string_view text, std::string_view what)
+{
+    if (text.size() >= N)
+        throw std::length_error(std::string(what) + " too long: " + std::string(text));
+    std::copy(text.begin(), text.end(), field);
+    field[text.size()] = '\0';
+}
+
+struct CloseOutline {
+    void operator()(OtlOutline *outline) const { adShrOtlCloseOutline(outline); }
+};
+using OutlineHandle = std::unique_ptr<OtlOutline, CloseOutline>;
+
+// Adds members in reading order: each new child goes after the children its
+// parent already has, each new dimension after the last one.
+class Builder {
+public:
+    explicit Builder(OtlOutline *outline) : outline_(outline) {}
+
+    OtlItem *dimension(const Member &member, uint16_t tag, uint16_t storage)
+    {
+        OtlMbrInfo info = recordFor(member);
+        info.dimensionTag = tag;
+        info.storageType = storage;
+        OtlItem *added = nullptr;
+        check(adShrOtlAddDimension(outline_, &info, lastDimension_, nullptr, &added),
+              "adding dimension " + std::string(member.name));
+        lastDimension_ = added;
+        return added;
+    }
+
+    OtlItem *child(OtlItem *parent, const Member &member)
+    {
+        OtlMbrInfo info = recordFor(member);
+        OtlItem *&last = lastChild_[parent];
+        OtlItem *added = nullptr;
+        check(adShrOtlAddMember(outline_, &info, parent, last, &added, OTL_CHECK_ALL),
+              "adding " + std::string(member.name) + " under " + parent->memberName);
+        last = added;
+        return added;
+    }
+
+    void children(OtlItem *parent, std::initializer_list<Member> members)
+    {
+        for (const Member &member : members)
+            child(parent, member);
+    }
+
+    void formula(OtlItem *member, const char *text)
+    {
+        check(adShrOtlSetMemberFormula(outline_, member, text),
+              std::string("setting the formula of ") + member->memberName);
+    }
+
+    // Label-only and computed members are valid only once they have children
+    // or a formula, so they are added as stored members and changed here.
+    void shareOption(OtlItem *member, uint16_t option)
+    {
+        OtlMbrInfo *info = nullptr;
+        std::string doing = std::string("changing the share option of ") + member->memberName;
+        check(adShrOtlGetMemberInfo(outline_, member, &info), doing);
+        info->shareOption = option;
+        OtlStatus status = adShrOtlSetMemberInfo(outline_, member, info, OTL_CHECK_ALL);
+        adShrOtlFreeMbrInfo(toolHost(), 1, info);
+        check(status, doing);
+    }
+
+    OtlItem *find(const char *name)
+    {
+        OtlItem *member = nullptr;
+        check(adShrOtlFindMember(outline_, name, &member), std::string("looking up ") + name);
+        if (!member)
+            throw std::logic_error(std::string("demo outline has no member ") + name);
+        return member;
+    }
+
+private:
+    static OtlMbrInfo recordFor(const Member &member)
+    {
+        OtlMbrInfo info{};
+        copyText(info.memberName, member.name, "member name");
+        copyText(info.comment, member.comment, "comment");
+        info.consolidation = member.consolidation;
+        info.shareOption = member.shareOption;
+        info.timeBalance = member.timeBalance;
+        info.skipOption = member.skipOption;
+        return info;
+    }
+
+    OtlOutline *outline_;
+    OtlItem *lastDimension_ = nullptr;
+    std::unordered_map<OtlItem *, OtlItem *> lastChild_;
+};
+
+void buildYear(Builder &b)
+{
+    static const char *const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    static const char *const quarters[] = {"Qtr1", "Qtr2", "Qtr3", "Qtr4"};
+    OtlItem *year =
+        b.dimension({.name = "Year", .comment = "Calendar year, January to December"}, kTime,
+                    kDense);
+    for (size_t q = 0; q < 4; ++q) {
+        OtlItem *quarter = b.child(year, {.name = quarters[q]});
+        for (size_t m = 0; m < 3; ++m)
+            b.child(quarter, {.name = months[q * 3 + m]});
+    }
+}
+
+void buildMeasures(Builder &b)
+{
+    OtlItem *measures = b.dimension({.name = "Measures"}, kAccounts, kDense);
+    OtlItem *profit = b.child(measures, {.name = "Profit"});
+    OtlItem *margin = b.child(profit, {.name = "Margin"});
+    b.children(margin, {
+                           {.name = "Sales", .comment = "Net of returns and trade discounts"},
+                           {.name = "COGS",
+                            .consolidation = kSubtract,
+                            .comment = "Cost of goods sold, landed"},
+                       });
+    OtlItem *expenses = b.child(profit, {.name = "Total Expenses", .consolidation = kSubtract});
+    for (const char *name : {"Marketing", "Payroll", "Packaging", "Freight", "Rent"})
+        b.child(expenses, {.name = name});
+
+    OtlItem *inventory = b.child(measures, {.name = "Inventory", .consolidation = kIgnore});
+    b.children(inventory, {
+                              {.name = "Opening Stock", .consolidation = kIgnore,
+                               .timeBalance = kFirst},
+                              {.name = "Purchases", .consolidation = kIgnore},
+                              {.name = "Closing Stock", .consolidation = kIgnore,
+                               .timeBalance = kLast, .skipOption = kSkipMissing},
+                              {.name = "Average Stock", .consolidation = kIgnore,
+                               .timeBalance = kAverage},
+                          });
+    b.shareOption(inventory, kLabelOnly);
+
+    OtlItem *ratios = b.child(measures, {.name = "Ratios", .consolidation = kIgnore});
+    struct Ratio {
+        const char *name;
+        const char *formula;
+    };
+    const Ratio ratioList[] = {{"Margin %", "Margin % Sales;"},
+                               {"Profit %", "Profit % Sales;"},
+                               {"Stock Turn", "COGS / \"Average Stock\";"}};
+    std::vector<OtlItem *> added;
+    for (const Ratio &r : ratioList)
+        added.push_back(b.child(ratios, {.name = r.name, .consolidation = kIgnore}));
+    // A computed member may not be an only child, so the options follow once
+    // all the ratios are in place.
+    for (size_t i = 0; i < added.size(); ++i) {
+        b.formula(added[i], ratioList[i].formula);
+        b.shareOption(added[i], kComputed);
+    }
+    b.shareOption(ratios, kLabelOnly);
+
+    OtlItem *units = b.child(measures, {.name = "Units", .consolidation = kIgnore});
+    b.child(units, {.name = "Units Sold"});
+    b.child(units, {.name = "Cups Poured", .comment = "Servings in our own tea rooms"});
+}
+
+struct Family {
+    const char *name;
+    std::initializer_list<const char *> lines;
+};
+
+void buildProduct(Builder &b)
+{
+    static const Family families[] = {
+        {"Black Tea",
+         {"Assam", "Ceylon", "Keemun", "Lapsang Souchong", "Earl Grey", "English Breakfast"}},
+        {"Green Tea", {"Sencha", "Gyokuro", "Matcha", "Dragonwell", "Gunpowder"}},
+        {"Oolong", {"Tieguanyin", "Da Hong Pao", "Milky Oolong", "Formosa Oolong"}},
+        {"White Tea", {"Silver Needle", "White Peony", "Shou Mei"}},
+        {"Herbal Infusions", {"Chamomile", "Peppermint", "Rooibos", "Hibiscus", "Lemon Verbena"}},
+        {"Blends", {"Masala Chai", "Ginger Chai", "Spiced Orange"}},
+    };
+    static const char *const packs[] = {"Loose 100g", "Loose 250g", "Bags 20", "Caddy 50g"};
+
+    OtlItem *product = b.dimension(
+        {.name = "Product", .comment = "Finished goods sold under the Quillfeather label"},
+        kNoTag, kSparse);
+    for (const Family &family : families) {
+        OtlItem *group = b.child(product, {.name = family.name});
+        for (const char *line : family.lines) {
+            std::string_view comment;
+            if (std::string_view(line) == "Matcha")
+                comment = "Stone-ground, ceremonial grade";
+            OtlItem *lineItem = b.child(group, {.name = line, .comment = comment});
+            for (const char *pack : packs) {
+                std::string sku = std::string(line) + " " + pack;
+                b.child(lineItem, {.name = sku});
+            }
+        }
+    }
+}
+
+struct Country {
+    const char *name;
+    std::initializer_list<const char *> cities; // the capital first
+};
+
+struct Area {
+    const char *name;
+    std::initializer_list<Country> countries;
+};
+
+void buildRegion(Builder &b)
+{
+    static const Area areas[] = {
+        {"North America",
+         {{"United States",
+           {"Washington", "New York", "Chicago", "Seattle", "Boston", "San Francisco", "Austin"}},
+          {"Canada", {"Ottawa", "Toronto", "Vancouver", "Montreal"}},
+          {"Mexico", {"Mexico City", "Guadalajara", "Monterrey"}}}},
+        {"Europe",
+         {{"United Kingdom", {"London", "Manchester", "Edinburgh", "Bristol", "Leeds"}},
+          {"Ireland", {"Dublin", "Cork", "Galway"}},
+          {"France", {"Paris", "Lyon", "Marseille", "Bordeaux"}},
+          {"Germany", {"Berlin", "Hamburg", "Munich", "Cologne"}},
+          {"Netherlands", {"Amsterdam", "Rotterdam", "Utrecht"}},
+          {"Spain", {"Madrid", "Barcelona", "Valencia", "Seville"}},
+          {"Italy", {"Rome", "Milan", "Turin", "Florence"}},
+          {"Sweden", {"Stockholm", "Gothenburg", "Malmo"}},
+          {"Poland", {"Warsaw", "Krakow", "Gdansk"}}}},
+        {"Asia Pacific",
+         {{"Japan", {"Tokyo", "Osaka", "Kyoto", "Sapporo"}},
+          {"China", {"Beijing", "Shanghai", "Hangzhou", "Chengdu"}},
+          {"South Korea", {"Seoul", "Busan"}},
+          {"Australia", {"Canberra", "Sydney", "Melbourne", "Brisbane", "Perth"}},
+          {"New Zealand", {"Wellington", "Auckland", "Christchurch"}},
+          {"India", {"New Delhi", "Mumbai", "Kolkata", "Bengaluru"}}}},
+        {"Middle East and Africa",
+         {{"United Arab Emirates", {"Abu Dhabi", "Dubai"}},
+          {"South Africa", {"Pretoria", "Cape Town", "Johannesburg", "Durban"}},
+          {"Kenya", {"Nairobi", "Mombasa"}},
+          {"Morocco", {"Rabat", "Casablanca", "Marrakesh"}},
+          {"Turkey", {"Ankara", "Istanbul", "Izmir"}}}},
+        {"Latin America",
+         {{"Brazil", {"Brasilia", "Sao Paulo", "Rio de Janeiro"}},
+          {"Argentina", {"Buenos Aires", "Cordoba", "Rosario"}},
+          {"Chile", {"Santiago", "Valparaiso"}},
+          {"Colombia", {"Bogota", "Medellin"}}}},
+    };
+
+    OtlItem *region = b.dimension({.name = "Region"}, kNoTag, kSparse);
+    std::vector<const char *> capitals;
+    std::vector<const char *> teaRooms; // the second city of every country
+    for (const Area &area : areas) {
+        OtlItem *areaItem = b.child(region, {.name = area.name});
+        for (const Country &country : area.countries) {
+            OtlItem *countryItem = b.child(areaItem, {.name = country.name});
+            for (const char *city : country.cities)
+                b.child(countryItem, {.name = city});
+            capitals.push_back(*country.cities.begin());
+            if (country.cities.size() > 1)
+                teaRooms.push_back(*(country.cities.begin() + 1));
+        }
+    }
+
+    // Alternate rollups: further occurrences of cities already in the
+    // geography, kept out of the Region total by the ~ operator.
+    OtlItem *capitalRollup = b.child(
+        region, {.name = "Capital Cities", .consolidation = kIgnore,
+                 .comment = "Alternate rollup of the capitals"});
+    for (const char *city : capitals)
+        b.child(capitalRollup, {.name = city, .shareOption = kShared});
+    OtlItem *roomRollup = b.child(
+        region, {.name = "Tea Rooms", .consolidation = kIgnore,
+                 .comment = "Cities with a Quillfeather tea room"});
+    for (const char *city : teaRooms)
+        b.child(roomRollup, {.name = city, .shareOption = kShared});
+}
+
+void buildScenario(Builder &b)
+{
+    OtlItem *scenario = b.dimension({.name = "Scenario"}, kNoTag, kDense);
+    b.child(scenario, {.name = "Actual"});
+    b.child(scenario, {.name = "Budget", .consolidation = kIgnore});
+    b.child(scenario, {.name = "Forecast", .consolidation = kIgnore});
+    OtlItem *variance = b.child(scenario, {.name = "Variance", .consolidation = kIgnore});
+    b.formula(variance, "Actual - Budget;");
+    b.shareOption(variance, kComputed);
+    OtlItem *percent = b.child(scenario, {.name = "Variance %", .consolidation = kIgnore});
+    b.formula(percent, "Variance % Budget;");
+    b.shareOption(percent, kComputed);
+    b.shareOption(scenario, kLabelOnly);
+}
+
+// The edits a planner might make after the outline was saved: a new line with
+// its first pack, two new names, two lines moved to the blends, and a line and
+// a city dropped (the city's tea-room occurrence goes with it).
+void editOutline(OtlOutline *outline, Builder &b)
+{
+    OtlMbrInfo info{};
+    copyText(info.memberName, "Genmaicha", "member name");
+    OtlItem *genmaicha = nullptr;
+    check(adShrOtlAddMember(outline, &info, nullptr, b.find("Sencha"), &genmaicha, OTL_CHECK_ALL),
+          "adding Genmaicha");
+    copyText(info.memberName, "Genmaicha Loose 100g", "member name");
+    OtlItem *pack = nullptr;
+    check(adShrOtlAddMember(outline, &info, genmaicha, nullptr, &pack, OTL_CHECK_ALL),
+          "adding Genmaicha Loose 100g");
+
+    check(adShrOtlRenameMember(outline, b.find("Herbal Infusions"), "Tisanes"),
+          "renaming Herbal Infusions");
+    check(adShrOtlRenameMember(outline, b.find("Milky Oolong"), "Jin Xuan"),
+          "renaming Milky Oolong");
+
+    OtlItem *earlGrey = b.find("Earl Grey");
+    check(adShrOtlMoveMember(outline, earlGrey, b.find("Blends"), nullptr), "moving Earl Grey");
+    check(adShrOtlMoveMember(outline, b.find("English Breakfast"), nullptr, earlGrey),
+          "moving English Breakfast");
+
+    check(adShrOtlDeleteMember(outline, b.find("Gunpowder"), OTL_CHECK_ALL),
+          "deleting Gunpowder");
+    check(adShrOtlDeleteMember(outline, b.find("Manchester"), OTL_CHECK_ALL),
+          "deleting Manchester");
+}
+
+} // namespace
+
+void runDemo(const DemoOptions &options, std::ostream &out)
+{
+    OtlOutlineInfo settings{};
+    OtlOutline *created = nullptr;
+    check(adShrOtlNewOutline(toolHost(), &settings, &created), "creating an outline");
+    OutlineHandle outline(created);
+
+    Builder builder(outline.get());
+    buildYear(builder);
+    buildMeasures(builder);
+    buildProduct(builder);
+    buildRegion(builder);
+    buildScenario(builder);
+
+    if (options.changes) {
+        // Only the file reader turns the log on, and it does not exist yet;
+        // the host may write the handle's fields, so the demo sets the switch
+        // itself, as if the outline built above had been saved and reopened.
+        outline->changeLogEnabled = 1;
+        editOutline(outline.get(), builder);
+    }
+
+    out << "Quillfeather Teas: sales outline\n\n";
+    printOutline(outline.get(), {.properties = options.properties}, out);
+    out << '\n';
+    printSummary(countOutline(outline.get()), out);
+    if (options.changes) {
+        out << "\nChange log:\n";
+        printChangeLog(outline.get(), out);
+    }
+}
+
+} // namespace otltool

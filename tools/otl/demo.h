@@ -1,0 +1,21 @@
+// The demo command: builds the outline of a fictional tea merchant through
+// the public editing interface, edits it with the change log on, and prints
+// the tree, a summary and the log.
+#ifndef OTL_TOOL_DEMO_H
+#define OTL_TOOL_DEMO_H
+
+#include <ostream>
+
+namespace otltool {
+
+struct DemoOptions {
+    bool properties = true; // print member properties after the names
+    bool changes = true;    // make the edits and print the change log
+};
+
+// Throws CallFailed when a library call fails.
+void runDemo(const DemoOptions &options, std::ostream &out);
+
+} // namespace otltool
+
+#endif

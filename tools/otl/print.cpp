@@ -1,0 +1,183 @@
+// The outline printer. Rows are gathered first so that the name column can be
+// padded to the widest indented name; widths count UTF-8 characters, not
+// bytes. Properties shown are the ones a reader of an outline asks about.
+#include "print.h"
+
+#include "status.h"
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace otltool {
+namespace {
+
+constexpr size_t kIndent = 2;
+
+struct Row {
+    size_t depth;
+    std::string name;
+    std::string properties;
+};
+
+OtlItem *firstChild(OtlOutline *outline, OtlItem *item)
+{
+    OtlItem *child = nullptr;
+    check(adShrOtlGetChild(outline, item, &child), "walking the outline");
+    return child;
+}
+
+OtlItem *nextSibling(OtlOutline *outline, OtlItem *item)
+{
+    OtlItem *next = nullptr;
+    check(adShrOtlGetNextSibling(outline, item, &next), "walking the outline");
+    return next;
+}
+
+// Calls visit(item, depth) for every dimension and member, parents first.
+void walkOutline(OtlOutline *outline, const std::function<void(const OtlItem &, size_t)> &visit)
+{
+    std::function<void(OtlItem *, size_t)> descend = [&](OtlItem *item, size_t depth) {
+        for (; item; item = nextSibling(outline, item)) {
+            visit(*item, depth);
+            descend(firstChild(outline, item), depth + 1);
+        }
+    };
+    OtlItem *first = nullptr;
+    check(adShrOtlGetFirstMember(outline, &first), "walking the outline");
+    descend(first, 0);
+}
+
+const char *operatorSign(uint16_t consolidation)
+{
+    static const char *const signs[] = {"+", "-", "*", "/", "%", "~"};
+    return consolidation < std::size(signs) ? signs[consolidation] : "?";
+}
+
+const char *shareText(uint16_t shareOption)
+{
+    switch (shareOption) {
+    case 1: return "never share";
+    case OTL_SHARE_LABEL_ONLY: return "label only";
+    case OTL_SHARE_SHARED: return "shared";
+    case 4: return "computed and stored";
+    case 5: return "computed";
+    default: return nullptr; // 0: an ordinary stored member
+    }
+}
+
+const char *tagText(uint16_t tag)
+{
+    switch (tag) {
+    case 1: return "accounts";
+    case 2: return "time";
+    case 3: return "country";
+    case 4: return "currency type";
+    case 5: return "tag 5";
+    case OTL_TAG_ATTRIBUTE: return "attribute";
+    case OTL_TAG_ATTR_CALC: return "attribute calculations";
+    default: return nullptr;
+    }
+}
+
+const char *timeBalanceText(uint16_t timeBalance)
+{
+    switch (timeBalance) {
+    case 1: return "first";
+    case 2: return "last";
+    case 3: return "average";
+    default: return nullptr;
+    }
+}
+
+const char *skipText(uint16_t skipOption)
+{
+    switch (skipOption) {
+    case 1: return "skip missing";
+    case 2: return "skip zeros";
+    case 3: return "skip missing and zeros";
+    default: return nullptr;
+    }
+}
+
+std::string describeProperties(const OtlItem &item)
+{
+    std::vector<std::string> flags;
+    if (item.generation == 1) {
+        if (const char *tag = tagText(item.dimensionTag))
+            flags.emplace_back(tag);
+        flags.emplace_back(item.storageType ? "sparse" : "dense");
+    }
+    if (const char *share = shareText(item.shareOption))
+        flags.emplace_back(share);
+    if (const char *balance = timeBalanceText(item.timeBalance))
+        flags.push_back(std::string("time balance ") + balance);
+    if (const char *skip = skipText(item.skipOption))
+        flags.emplace_back(skip);
+    if (item.currencyName[0])
+        flags.push_back(std::string("currency ") + item.currencyName);
+
+    std::string text = operatorSign(item.consolidation);
+    for (size_t i = 0; i < flags.size(); ++i)
+        text += (i ? ", " : "  ") + flags[i];
+    if (item.formula)
+        text += std::string("  = ") + item.formula;
+    if (item.comment)
+        text += std::string("  # ") + item.comment;
+    return text;
+}
+
+} // namespace
+
+size_t displayWidth(std::string_view text)
+{
+    // Continuation bytes of a UTF-8 sequence add no column.
+    return static_cast<size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+void printOutline(OtlOutline *outline, const PrintOptions &options, std::ostream &out)
+{
+    std::vector<Row> rows;
+    walkOutline(outline, [&](const OtlItem &item, size_t depth) {
+        rows.push_back({depth, item.memberName,
+                        options.properties ? describeProperties(item) : std::string()});
+    });
+
+    size_t nameWidth = 0;
+    for (const Row &row : rows)
+        nameWidth = std::max(nameWidth, row.depth * kIndent + displayWidth(row.name));
+
+    for (const Row &row : rows) {
+        size_t used = row.depth * kIndent + displayWidth(row.name);
+        out << std::string(row.depth * kIndent, ' ') << row.name;
+        if (!row.properties.empty())
+            out << std::string(nameWidth - used + 2, ' ') << row.properties;
+        out << '\n';
+    }
+}
+
+OutlineCounts countOutline(OtlOutline *outline)
+{
+    OutlineCounts counts;
+    walkOutline(outline, [&](const OtlItem &item, size_t depth) {
+        if (depth == 0) {
+            ++counts.dimensions;
+            return;
+        }
+        ++counts.members;
+        if (item.shareOption == OTL_SHARE_SHARED)
+            ++counts.shared;
+    });
+    return counts;
+}
+
+void printSummary(const OutlineCounts &counts, std::ostream &out)
+{
+    out << counts.dimensions << (counts.dimensions == 1 ? " dimension, " : " dimensions, ")
+        << counts.members << (counts.members == 1 ? " member, " : " members, ") << counts.shared
+        << " of them shared\n";
+}
+
+} // namespace otltool
