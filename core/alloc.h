@@ -17,6 +17,23 @@
 
 namespace otl {
 
+// Out-pointers often point into byte-packed records, where a pointer field
+// need not be aligned: they are read and written bytewise, never through a
+// typed load or store.
+template <class T>
+inline T loadPointer(const T *from)
+{
+    T value;
+    memcpy(static_cast<void *>(&value), static_cast<const void *>(from), sizeof value);
+    return value;
+}
+
+template <class T>
+inline void storePointer(T *to, T value)
+{
+    memcpy(static_cast<void *>(to), static_cast<const void *>(&value), sizeof value);
+}
+
 // Returned when a requested size does not fit the callbacks' 32-bit sizes.
 constexpr OtlStatus kStatusTooLarge = OTL_ERR_GENERIC;
 
@@ -37,7 +54,7 @@ inline OtlStatus hostAllocZero(const OtlHostContext *host, uint32_t size, void *
     if (status != OTL_OK)
         return status;
     memset(p, 0, size);
-    *block = p;
+    storePointer(block, p);
     return OTL_OK;
 }
 
@@ -60,7 +77,7 @@ OtlStatus hostNew(const OtlHostContext *host, T **out)
     void *p = nullptr;
     OtlStatus status = hostAllocZero(host, sizeof(T), &p);
     if (status == OTL_OK)
-        *out = static_cast<T *>(p);
+        storePointer(out, static_cast<T *>(p));
     return status;
 }
 
@@ -74,7 +91,7 @@ OtlStatus hostNewArray(const OtlHostContext *host, uint64_t count, T **out)
     void *p = nullptr;
     OtlStatus status = hostAllocZero(host, bytes, &p);
     if (status == OTL_OK)
-        *out = static_cast<T *>(p);
+        storePointer(out, static_cast<T *>(p));
     return status;
 }
 
@@ -85,19 +102,20 @@ template <class T>
 OtlStatus hostResizeArray(const OtlHostContext *host, T **array, uint64_t oldCount,
                           uint64_t newCount)
 {
-    if (*array == nullptr)
+    T *old = loadPointer(array);
+    if (old == nullptr)
         return hostNewArray(host, newCount, array);
     uint32_t bytes = 0;
     if (!arrayBytes(newCount, sizeof(T), &bytes))
         return kStatusTooLarge;
-    void *p = *array;
+    void *p = old;
     OtlStatus status = hostRealloc(host, bytes, &p);
     if (status != OTL_OK)
         return status;
     T *grown = static_cast<T *>(p);
     if (newCount > oldCount)
         memset(static_cast<void *>(grown + oldCount), 0, (newCount - oldCount) * sizeof(T));
-    *array = grown;
+    storePointer(array, grown);
     return OTL_OK;
 }
 
@@ -105,9 +123,10 @@ OtlStatus hostResizeArray(const OtlHostContext *host, T **array, uint64_t oldCou
 template <class T>
 void hostRelease(const OtlHostContext *host, T **p)
 {
-    if (*p) {
-        hostFree(host, const_cast<void *>(static_cast<const void *>(*p)));
-        *p = nullptr;
+    T *value = loadPointer(p);
+    if (value) {
+        hostFree(host, const_cast<void *>(static_cast<const void *>(value)));
+        storePointer(p, static_cast<T *>(nullptr));
     }
 }
 

@@ -19,19 +19,20 @@ OtlStatus hostAlloc(const OtlHostContext *host, uint32_t size, void **block)
                            ? host->allocate.handleForm(host->memoryHandle, 0, size, &p)
                            : host->allocate.shortForm(size, &p);
     if (status == OTL_OK)
-        *block = p;
+        storePointer(block, p);
     return status;
 }
 
 OtlStatus hostRealloc(const OtlHostContext *host, uint32_t newSize, void **block)
 {
-    void *p = *block;
+    void *old = loadPointer(block);
+    void *p = old;
     OtlStatus status =
         host->reallocMode == OTL_CALL_HANDLE_FIRST
-            ? host->reallocate.handleForm(host->memoryHandle, newSize, *block, &p)
+            ? host->reallocate.handleForm(host->memoryHandle, newSize, old, &p)
             : host->reallocate.shortForm(newSize, &p);
     if (status == OTL_OK)
-        *block = p;
+        storePointer(block, p);
     return status;
 }
 
@@ -57,7 +58,7 @@ void copyText(char *destination, const char *source, size_t size)
 // so a copy never differs from its source.
 OtlStatus otlDupString(const OtlHostContext *host, const char *source, char **copy)
 {
-    *copy = nullptr;
+    otl::storePointer(copy, static_cast<char *>(nullptr));
     if (!source || !source[0])
         return OTL_OK;
     const size_t length = strlen(source);
@@ -68,7 +69,7 @@ OtlStatus otlDupString(const OtlHostContext *host, const char *source, char **co
     if (status != OTL_OK)
         return status;
     memcpy(block, source, length + 1);
-    *copy = static_cast<char *>(block);
+    otl::storePointer(copy, static_cast<char *>(block));
     return OTL_OK;
 }
 

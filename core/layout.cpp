@@ -92,3 +92,13 @@ OTL_CHECK_SIZE(OtlGenLevelName, 11, 2);
 OTL_CHECK_SIZE(OtlDtsMember, 475, 0);
 OTL_CHECK_SIZE(OtlChangeRecord, 18, 3);
 OTL_CHECK_SIZE(OtlMatchSlot, 12, 2);
+
+OTL_CHECK_SIZE(OtlMbrInfo, 536, 0);
+OTL_CHECK_OFFSET(OtlMbrInfo, comment, 184, 0);
+OTL_CHECK_OFFSET(OtlMbrInfo, childCount, 440, 0);
+OTL_CHECK_OFFSET(OtlMbrInfo, attrValue, 528, 0);
+static_assert(offsetof(OtlMbrInfo, comment) == OTL_MBRINFO_LEGACY_SIZE &&
+                  sizeof(OtlMbrInfo) == OTL_MBRINFO_FULL_SIZE,
+              "member information forms");
+static_assert(offsetof(OtlItem, comment) == OTL_MBRINFO_LEGACY_SIZE,
+              "the item's first block is the legacy member record");

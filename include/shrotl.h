@@ -452,6 +452,41 @@ typedef struct OtlModuleRecord {
     char version[101];
 } OtlModuleRecord;
 
+/* Member information, exchanged with the caller. Clients below
+ * OTL_CLIENT_LONG_MBRINFO use the legacy form: the first 184 bytes only,
+ * laid out like the first 184 bytes of OtlItem. */
+typedef struct OtlMbrInfo {
+    char memberName[OTL_NAME_SIZE];
+    uint16_t level;
+    uint16_t generation;
+    uint16_t consolidation;
+    uint8_t memberOption;
+    uint8_t tag1Option;
+    uint16_t currencyMode;
+    char currencyName[OTL_NAME_SIZE];
+    uint16_t timeBalance;
+    uint16_t skipOption;
+    uint16_t shareOption;
+    uint16_t storageType;
+    uint16_t dimensionTag;
+    uint16_t dimensionCategory;
+    /* full form only */
+    char comment[256];
+    uint32_t childCount;
+    char infoDimName[OTL_NAME_SIZE];
+    uint8_t hasAttrValue;
+    uint16_t attrValueType;
+    uint8_t attrValue[8];
+} OtlMbrInfo;
+
+#define OTL_MBRINFO_LEGACY_SIZE 184u
+#define OTL_MBRINFO_FULL_SIZE 536u
+
+/* Check modes of the member rule checks */
+#define OTL_CHECK_ALL 0
+#define OTL_CHECK_NAMES 1
+#define OTL_CHECK_STRUCTURE 2
+
 #pragma pack(pop)
 
 /* ------------------------------------------------------------------------
@@ -489,8 +524,63 @@ OTL_API OtlStatus adShrOtlGetNextSharedMember(OtlOutline *outline, OtlItem *memb
 OTL_API OtlStatus adShrOtlGetNextSharedMemberUsingHash(OtlOutline *outline, OtlItem *member,
                                                        OtlItem **next, int32_t *position);
 
-/* Attribute specifications */
+/* Attribute specifications and values */
+/* Change-flag mask of adShrOtlCopyAttrSpecs: the scalar fields are always
+ * copied, the strings only under their bit. */
+#define OTL_SPEC_AFFIX 0x01u
+#define OTL_SPEC_NAME_FORMAT 0x02u
+#define OTL_SPEC_SEPARATOR 0x04u
+#define OTL_SPEC_NAMES 0x08u      /* any of the three above */
+#define OTL_SPEC_FALSE_NAME 0x10u
+#define OTL_SPEC_TRUE_NAME 0x20u
+#define OTL_SPEC_DATE_FORMAT 0x40u
+#define OTL_SPEC_CALC_NAMES 0x80u /* calcDimName and the five member names */
+#define OTL_SPEC_ALL 0xFFu
+/* otlAttrGetShortName: the item's value type has no short name. */
+#define OTL_NO_SHORT_NAME 0xFFFFFFFFu
+
+OTL_API OtlStatus otlInitDefaultAttrSpecs(OtlOutline *outline);
+OTL_API OtlStatus adShrOtlGetAttributeSpecifications(OtlOutline *outline, OtlAttrSpecs **specs);
+OTL_API OtlStatus adShrOtlCopyAttrSpecs(const OtlHostContext *host, OtlAttrSpecs *destination,
+                                        const OtlAttrSpecs *source, uint8_t changeFlags);
 OTL_API void adShrOtlFreeAttrSpecsMembers(const OtlHostContext *host, OtlAttrSpecs *specs);
+OTL_API OtlStatus adShrOtlFreeAttrSpecs(const OtlHostContext *host, OtlAttrSpecs *specs);
+OTL_API OtlStatus adShrOtlFreeAttribute(const OtlHostContext *host, OtlAttribute *attribute);
+/* shortName holds at least OTL_NAME_SIZE bytes. */
+OTL_API OtlStatus otlAttrGetShortName(OtlOutline *outline, const OtlItem *item, char *shortName);
+
+/* Editing: adding, deleting, renaming and moving members */
+OTL_API OtlStatus adShrOtlAddMember(OtlOutline *outline, OtlMbrInfo *info, OtlItem *parent,
+                                    OtlItem *prevSibling, OtlItem **outMember,
+                                    uint16_t checkMode);
+OTL_API OtlStatus adShrOtlAddDimension(OtlOutline *outline, OtlMbrInfo *info,
+                                       OtlItem *prevDimension, const char *changeText,
+                                       OtlItem **outMember);
+OTL_API OtlStatus adShrOtlDeleteMember(OtlOutline *outline, OtlItem *member, uint16_t checkMode);
+OTL_API OtlStatus adShrOtlDeleteDimension(OtlOutline *outline, OtlItem *dimension,
+                                          const char *changeText);
+OTL_API OtlStatus adShrOtlRenameMember(OtlOutline *outline, OtlItem *member, const char *newName);
+OTL_API OtlStatus adShrOtlMoveMember(OtlOutline *outline, OtlItem *member, OtlItem *newParent,
+                                     OtlItem *newPrevSibling);
+
+/* Member information, comments and formulas. Records and texts handed out
+ * belong to the caller. */
+OTL_API OtlStatus adShrOtlGetMemberInfo(OtlOutline *outline, OtlItem *member,
+                                        OtlMbrInfo **outInfo);
+OTL_API OtlStatus adShrOtlSetMemberInfo(OtlOutline *outline, OtlItem *member,
+                                        const OtlMbrInfo *info, uint16_t checkMode);
+OTL_API OtlStatus adShrOtlFreeMbrInfo(const OtlHostContext *host, uint32_t count,
+                                      OtlMbrInfo *infos);
+OTL_API OtlStatus adShrOtlGetMemberCommentEx(OtlOutline *outline, OtlItem *member,
+                                             char **outText);
+OTL_API OtlStatus adShrOtlSetMemberCommentEx(OtlOutline *outline, OtlItem *member,
+                                             const char *text);
+OTL_API OtlStatus adShrOtlGetMemberFormula(OtlOutline *outline, OtlItem *member, char **outText);
+OTL_API OtlStatus adShrOtlGetMemberLastFormula(OtlOutline *outline, OtlItem *member,
+                                               char **outText);
+OTL_API OtlStatus adShrOtlSetMemberFormula(OtlOutline *outline, OtlItem *member,
+                                           const char *text);
+OTL_API OtlStatus adShrOtlDeleteMemberFormula(OtlOutline *outline, OtlItem *member);
 
 /* Match list */
 OTL_API void adShrOtlCleanMatch(OtlOutline *outline);

@@ -31,13 +31,13 @@ OtlStatus otlDtsCreate(OtlOutline *outline)
         }
         otl::copyText(record->dtsName, kDtsNames[i].name, sizeof record->dtsName);
         otl::copyText(record->dtsPeriodName, kDtsNames[i].period, sizeof record->dtsPeriodName);
-        outline->dtsMembers[i] = record;
+        outline->dtsMembers[i] = record; // a packed field: assigned, never referenced
     }
     return OTL_OK;
 }
 
 void otlDtsRelease(OtlOutline *outline)
 {
-    for (OtlDtsMember *&record : outline->dtsMembers)
-        otl::hostRelease(outline->host, &record);
+    for (int i = 0; i < OTL_DTS_COUNT; ++i)
+        otl::hostRelease(outline->host, &outline->dtsMembers[i]);
 }

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Sets up a fresh machine, builds shrotl and runs the library's smoke run.
+# Sets up a fresh machine, builds shrotl and runs the otl tool's demo: it
+# builds a sample outline through the library, prints it, edits it and
+# prints the change log. Arguments go to `otl demo` (e.g. --no-props).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh build -DSHROTL_BENCH=OFF
-./build/tools/otl-smoke
+./build/tools/otl demo "$@"
