@@ -1,9 +1,160 @@
 /*
  * The outline change log. Records are appended at the tail and released
- * from the head; a record carries 2, 4 or 6 owned texts by kind.
+ * from the head; a record is allocated with exactly its kind's 2, 4 or 6
+ * owned texts. Every logging operation builds all it needs first and only
+ * then links or swaps it in, so a failed allocation leaves the log as it was.
  */
 #include "edit/changelog.h"
+
 #include "core/alloc.h"
+#include "core/host.h"
+
+#include <stddef.h>
+
+namespace {
+
+// Records are byte-packed, so the text slots are reached through the record
+// member itself (which the compiler reads unaligned), never through a
+// char ** that would point at a misaligned slot.
+void releaseSlot(const OtlHostContext *host, OtlChangeRecord *record, uint16_t i)
+{
+    if (char *text = record->text[i]) {
+        record->text[i] = nullptr;
+        otl::hostFree(host, text);
+    }
+}
+
+// The name an item has in the log; none for the universe member, which the
+// database knows no name for.
+const char *nameInLog(const OtlItem *item)
+{
+    return item && item->generation != 0 ? item->memberName : nullptr;
+}
+
+// Copies of `names` into the record's first slots, or nothing at all.
+OtlStatus fillTexts(const OtlHostContext *host, OtlChangeRecord *record, const char *const *names,
+                    uint16_t count)
+{
+    for (uint16_t i = 0; i < count; ++i) {
+        char *copy = nullptr;
+        const OtlStatus status = otlDupString(host, names[i], &copy);
+        if (status != OTL_OK)
+            return status; // the caller frees the record with what it has
+        record->text[i] = copy;
+    }
+    return OTL_OK;
+}
+
+// A complete record of `kind` with the given texts, or none at all.
+OtlStatus buildRecord(const OtlHostContext *host, uint16_t kind, uint16_t generation,
+                      uint16_t oldGeneration, const char *const *names, uint16_t count,
+                      OtlChangeRecord **out)
+{
+    OtlChangeRecord *record = nullptr;
+    OtlStatus status = otlNewChangeRecord(host, kind, &record);
+    if (status != OTL_OK)
+        return status;
+    record->generation = generation;
+    record->oldGeneration = oldGeneration;
+    status = fillTexts(host, record, names, count);
+    if (status != OTL_OK) {
+        otlFreeChangeRecord(host, record);
+        return status;
+    }
+    *out = record;
+    return OTL_OK;
+}
+
+// The same record, appended only when complete.
+OtlStatus logRecord(const OtlHostContext *host, OtlOutline *outline, uint16_t kind,
+                    uint16_t generation, uint16_t oldGeneration, const char *const *names,
+                    uint16_t count)
+{
+    OtlChangeRecord *record = nullptr;
+    const OtlStatus status =
+        buildRecord(host, kind, generation, oldGeneration, names, count, &record);
+    if (status == OTL_OK)
+        otlChangeListAppend(outline, record);
+    return status;
+}
+
+OtlChangeRecord *newestWithName(const OtlOutline *outline, uint16_t kind, const char *name)
+{
+    for (OtlChangeRecord *r = outline->changeLogTail; r; r = r->prev)
+        if (r->kind == kind && r->text[0] && otl::namesEqual(outline, r->text[0], name))
+            return r;
+    return nullptr;
+}
+
+// Calls visit(record, index) for every text slot from `from` to the newest
+// record that holds `oldName`. With keepOriginal, the old name of the rename record
+// `from` is passed over: it is the name the member had before the log knew
+// it, and must survive even when it differs from `oldName` only in case.
+template <class Visit>
+void forEachOldNameSlot(const OtlOutline *outline, OtlChangeRecord *from, const char *oldName,
+                        bool keepOriginal, Visit visit)
+{
+    for (OtlChangeRecord *r = from; r; r = r->next) {
+        const uint16_t slots = otlChangeTextCount(r->kind);
+        for (uint16_t i = 0; i < slots; ++i) {
+            if (keepOriginal && r == from && i == 1)
+                continue;
+            const char *text = r->text[i];
+            if (text && otl::namesEqual(outline, text, oldName))
+                visit(r, i);
+        }
+    }
+}
+
+// Replaces the old name by copies of the new one from `from` onwards. All
+// copies are made before the first slot changes.
+OtlStatus rewriteName(const OtlHostContext *host, OtlOutline *outline, OtlChangeRecord *from,
+                      const char *oldName, const char *newName, bool keepOriginal)
+{
+    uint32_t count = 0;
+    forEachOldNameSlot(outline, from, oldName, keepOriginal, [&](OtlChangeRecord *, uint16_t) { ++count; });
+    if (count == 0)
+        return OTL_OK;
+    char **copies = nullptr;
+    OtlStatus status = otl::hostNewArray(host, count, &copies);
+    if (status != OTL_OK)
+        return status;
+    for (uint32_t i = 0; i < count && status == OTL_OK; ++i)
+        status = otlDupString(host, newName, &copies[i]);
+    if (status != OTL_OK) {
+        for (uint32_t i = 0; i < count; ++i)
+            otl::hostRelease(host, &copies[i]);
+        otl::hostFree(host, copies);
+        return status;
+    }
+    uint32_t next = 0;
+    forEachOldNameSlot(outline, from, oldName, keepOriginal,
+                       [&](OtlChangeRecord *record, uint16_t i) {
+                           releaseSlot(host, record, i);
+                           record->text[i] = copies[next++];
+                       });
+    otl::hostFree(host, copies);
+    return OTL_OK;
+}
+
+// Replaces one slot of the newest record of `kind` by a copy of the text.
+OtlStatus setNewestText(const OtlHostContext *host, OtlOutline *outline, uint16_t kind,
+                        uint16_t slot, const char *changeText)
+{
+    OtlChangeRecord *newest = outline->changeLogTail;
+    if (!outline->changeLogEnabled || !changeText || !changeText[0] || !newest ||
+        newest->kind != kind)
+        return OTL_OK;
+    char *copy = nullptr;
+    const OtlStatus status = otlDupString(host, changeText, &copy);
+    if (status != OTL_OK)
+        return status;
+    releaseSlot(host, newest, slot);
+    newest->text[slot] = copy;
+    return OTL_OK;
+}
+
+} // namespace
 
 uint16_t otlChangeTextCount(uint16_t kind)
 {
@@ -18,6 +169,158 @@ uint16_t otlChangeTextCount(uint16_t kind)
     default:
         return 0;
     }
+}
+
+OtlStatus otlNewChangeRecord(const OtlHostContext *host, uint16_t kind, OtlChangeRecord **record)
+{
+    *record = nullptr;
+    const uint16_t slots = otlChangeTextCount(kind);
+    if (slots == 0)
+        return OTL_ERR_CHANGE_KIND;
+    const uint32_t bytes =
+        static_cast<uint32_t>(offsetof(OtlChangeRecord, text) + slots * sizeof(char *));
+    void *block = nullptr;
+    const OtlStatus status = otl::hostAllocZero(host, bytes, &block);
+    if (status != OTL_OK)
+        return status;
+    *record = static_cast<OtlChangeRecord *>(block);
+    (*record)->kind = kind;
+    return OTL_OK;
+}
+
+OtlStatus otlAppendChangeRecord(OtlOutline *outline, OtlChangeRecord *record)
+{
+    if (!outline || !record)
+        return OTL_ERR_GENERIC;
+    otlChangeListAppend(outline, record);
+    return OTL_OK;
+}
+
+OtlStatus otlLogMemberAdded(const OtlHostContext *host, OtlOutline *outline, const OtlItem *member,
+                            const OtlItem *parent, const OtlItem *prevSibling)
+{
+    if (!outline->changeLogEnabled)
+        return OTL_OK;
+    if (!member || !parent)
+        return OTL_ERR_GENERIC;
+    const char *names[] = {member->memberName, nameInLog(parent),
+                           prevSibling ? prevSibling->memberName : nullptr};
+    return logRecord(host, outline, OTL_CHANGE_ADDED, static_cast<uint16_t>(parent->generation + 1),
+                     0, names, 3);
+}
+
+OtlStatus otlLogMemberDeleted(const OtlHostContext *host, OtlOutline *outline,
+                              const OtlItem *member)
+{
+    OtlChangeRecord *record = nullptr;
+    const OtlStatus status = otlBuildMemberDeleted(host, outline, member, &record);
+    if (record)
+        otlChangeListAppend(outline, record);
+    return status;
+}
+
+OtlStatus otlBuildMemberDeleted(const OtlHostContext *host, OtlOutline *outline,
+                                const OtlItem *member, OtlChangeRecord **record)
+{
+    *record = nullptr;
+    if (!outline->changeLogEnabled)
+        return OTL_OK;
+    if (!member)
+        return OTL_ERR_GENERIC;
+    const char *names[] = {member->memberName};
+    return buildRecord(host, OTL_CHANGE_DELETED, member->generation, 0, names, 1, record);
+}
+
+OtlStatus otlBuildMemberMoved(const OtlHostContext *host, OtlOutline *outline,
+                              const OtlItem *member, const OtlItem *oldParent,
+                              const OtlItem *oldPrevSibling, const OtlItem *newParent,
+                              const OtlItem *newPrevSibling, OtlChangeRecord **record)
+{
+    *record = nullptr;
+    if (!outline->changeLogEnabled)
+        return OTL_OK;
+    if (!member)
+        return OTL_ERR_GENERIC;
+    const uint16_t generation = newParent ? static_cast<uint16_t>(newParent->generation + 1) : 1;
+    const uint16_t oldGeneration =
+        oldParent ? static_cast<uint16_t>(oldParent->generation + 1) : 1;
+    const char *names[] = {member->memberName, nameInLog(oldParent),
+                           oldPrevSibling ? oldPrevSibling->memberName : nullptr,
+                           nameInLog(newParent),
+                           newPrevSibling ? newPrevSibling->memberName : nullptr};
+    return buildRecord(host, OTL_CHANGE_MOVED, generation, oldGeneration, names, 5, record);
+}
+
+OtlStatus otlLogMemberMoved(const OtlHostContext *host, OtlOutline *outline, const OtlItem *member,
+                            const OtlItem *oldParent, const OtlItem *oldPrevSibling,
+                            const OtlItem *newParent, const OtlItem *newPrevSibling)
+{
+    OtlChangeRecord *record = nullptr;
+    const OtlStatus status = otlBuildMemberMoved(host, outline, member, oldParent, oldPrevSibling,
+                                                 newParent, newPrevSibling, &record);
+    if (record)
+        otlChangeListAppend(outline, record);
+    return status;
+}
+
+OtlStatus otlLogMemberRenamed(const OtlHostContext *host, OtlOutline *outline,
+                              const OtlItem *member, const char *oldName)
+{
+    if (!outline->changeLogEnabled)
+        return OTL_OK;
+    if (!member || !oldName)
+        return OTL_ERR_GENERIC;
+    const char *newName = member->memberName;
+    if (OtlChangeRecord *added = newestWithName(outline, OTL_CHANGE_ADDED, oldName))
+        return rewriteName(host, outline, added, oldName, newName, false);
+    if (OtlChangeRecord *renamed = newestWithName(outline, OTL_CHANGE_RENAMED, oldName))
+        return rewriteName(host, outline, renamed, oldName, newName, true);
+    const char *names[] = {newName, oldName};
+    return logRecord(host, outline, OTL_CHANGE_RENAMED, member->generation, 0, names, 2);
+}
+
+OtlStatus otlSetAddedDimensionText(const OtlHostContext *host, OtlOutline *outline,
+                                   const char *changeText)
+{
+    return setNewestText(host, outline, OTL_CHANGE_ADDED, 3, changeText);
+}
+
+OtlStatus otlSetDeletedDimensionText(const OtlHostContext *host, OtlOutline *outline,
+                                     const char *changeText)
+{
+    return setNewestText(host, outline, OTL_CHANGE_DELETED, 1, changeText);
+}
+
+void otlGiveDimensionText(OtlOutline *outline, uint16_t kind, char **text)
+{
+    OtlChangeRecord *newest = outline->changeLogTail;
+    const uint16_t slot = kind == OTL_CHANGE_ADDED ? 3 : 1;
+    if (!outline->changeLogEnabled || !*text || !newest || newest->kind != kind ||
+        (kind != OTL_CHANGE_ADDED && kind != OTL_CHANGE_DELETED))
+        return;
+    releaseSlot(outline->host, newest, slot);
+    newest->text[slot] = *text;
+    *text = nullptr;
+}
+
+void otlGiveAddedDimensionText(OtlOutline *outline, char **text)
+{
+    otlGiveDimensionText(outline, OTL_CHANGE_ADDED, text);
+}
+
+void otlChangeLogTruncate(OtlOutline *outline, OtlChangeRecord *tail)
+{
+    OtlChangeRecord *record = tail ? tail->next : outline->changeLogHead;
+    while (record) {
+        OtlChangeRecord *next = record->next;
+        otlFreeChangeRecord(outline->host, record);
+        record = next;
+    }
+    if (tail)
+        tail->next = nullptr;
+    else
+        outline->changeLogHead = nullptr;
+    outline->changeLogTail = tail;
 }
 
 void otlChangeListAppend(OtlOutline *outline, OtlChangeRecord *record)
@@ -45,9 +348,8 @@ void otlFreeChangeRecord(const OtlHostContext *host, OtlChangeRecord *record)
 {
     if (!record)
         return;
-    char **texts = record->text;
     for (uint16_t i = 0; i < otlChangeTextCount(record->kind); ++i)
-        otl::hostRelease(host, &texts[i]);
+        releaseSlot(host, record, i);
     otl::hostFree(host, record);
 }
 

@@ -1,7 +1,8 @@
 /*
  * The outline change log: a doubly linked list of change records, oldest
  * at the head, newest at the tail. Each record owns its text slots, whose
- * number follows from its kind.
+ * number follows from its kind. Every logging operation is all-or-nothing:
+ * when an allocation fails the log is exactly as it was.
  */
 #ifndef SHROTL_EDIT_CHANGELOG_H
 #define SHROTL_EDIT_CHANGELOG_H
@@ -10,6 +11,57 @@
 
 // Number of text slots of a record kind, 0 for an unknown kind.
 uint16_t otlChangeTextCount(uint16_t kind);
+
+// A zeroed record with exactly the text slots of its kind. *record is
+// cleared first; an unknown kind gives 1060045.
+OtlStatus otlNewChangeRecord(const OtlHostContext *host, uint16_t kind, OtlChangeRecord **record);
+// Links a record at the tail (its links are cleared first); 1 when either
+// argument is missing.
+OtlStatus otlAppendChangeRecord(OtlOutline *outline, OtlChangeRecord *record);
+
+// The logging operations. Each does nothing and returns 0 while the outline's
+// changeLogEnabled is clear, returns 1 when a required argument is missing,
+// and on an allocation failure returns its status with the log unchanged.
+OtlStatus otlLogMemberAdded(const OtlHostContext *host, OtlOutline *outline, const OtlItem *member,
+                            const OtlItem *parent, const OtlItem *prevSibling);
+OtlStatus otlLogMemberDeleted(const OtlHostContext *host, OtlOutline *outline,
+                              const OtlItem *member);
+OtlStatus otlLogMemberMoved(const OtlHostContext *host, OtlOutline *outline, const OtlItem *member,
+                            const OtlItem *oldParent, const OtlItem *oldPrevSibling,
+                            const OtlItem *newParent, const OtlItem *newPrevSibling);
+// Called after the member carries its new name. A member added or renamed
+// earlier in the log has those records rewritten instead of a new record.
+OtlStatus otlLogMemberRenamed(const OtlHostContext *host, OtlOutline *outline,
+                              const OtlItem *member, const char *oldName);
+// Give the newest record, when it is a member-added (respectively deleted)
+// record, a copy of a nonempty dimension change text.
+OtlStatus otlSetAddedDimensionText(const OtlHostContext *host, OtlOutline *outline,
+                                   const char *changeText);
+OtlStatus otlSetDeletedDimensionText(const OtlHostContext *host, OtlOutline *outline,
+                                     const char *changeText);
+
+// The member-deleted record otlLogMemberDeleted would append, built but not
+// linked, so a delete can settle every allocation before it changes
+// anything; the caller appends it or frees it. *record is null while the
+// log is off (status 0) and on failure.
+OtlStatus otlBuildMemberDeleted(const OtlHostContext *host, OtlOutline *outline,
+                                const OtlItem *member, OtlChangeRecord **record);
+// The member-moved record otlLogMemberMoved would append, built but not
+// linked, with the same contract as otlBuildMemberDeleted.
+OtlStatus otlBuildMemberMoved(const OtlHostContext *host, OtlOutline *outline,
+                              const OtlItem *member, const OtlItem *oldParent,
+                              const OtlItem *oldPrevSibling, const OtlItem *newParent,
+                              const OtlItem *newPrevSibling, OtlChangeRecord **record);
+// Hands an allocated change text to the newest record when it is of `kind`
+// (member added: text[3]; member deleted: text[1]) and the log is on:
+// *text then belongs to the record and becomes null. Otherwise *text stays
+// the caller's. Cannot fail, so an edit can copy the text before it
+// changes anything.
+void otlGiveDimensionText(OtlOutline *outline, uint16_t kind, char **text);
+void otlGiveAddedDimensionText(OtlOutline *outline, char **text);
+// Releases every record newer than `tail` (all records for a null tail):
+// the undo of appends made since `tail` was the newest.
+void otlChangeLogTruncate(OtlOutline *outline, OtlChangeRecord *tail);
 
 // Appends a record at the tail (its links are cleared first).
 void otlChangeListAppend(OtlOutline *outline, OtlChangeRecord *record);

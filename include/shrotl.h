@@ -482,7 +482,9 @@ typedef struct OtlMbrInfo {
 #define OTL_MBRINFO_LEGACY_SIZE 184u
 #define OTL_MBRINFO_FULL_SIZE 536u
 
-/* Check modes of the member rule checks */
+/* Check modes of the member rule checks: all checks, the names group (names
+ * and value ranges), the structure group; any other value runs no check. */
+typedef uint16_t OtlCheckMode;
 #define OTL_CHECK_ALL 0
 #define OTL_CHECK_NAMES 1
 #define OTL_CHECK_STRUCTURE 2
