@@ -1,9 +1,20 @@
 /*
- * The member-name hash table. This file owns the table's lifetime; the
- * bucket operations live beside it.
+ * The member-name hash table: its lifetime, the hash function, entering and
+ * removing names, and the deletion of shared copies found through it.
+ *
+ * Invariants: every bucket is sorted by the case-insensitive comparison; an
+ * entry points at a text owned by its item (or the item's alias records);
+ * bucket arrays grow in steps of 200 entries and never shrink. A failed
+ * insertion leaves its bucket exactly as it was, and otlHashAddItem takes
+ * back the names it had entered before a failure.
  */
 #include "core/alloc.h"
+#include "core/guard.h"
 #include "core/hash.h"
+#include "core/host.h"
+#include "core/tree.h"
+
+#include <string.h>
 
 OtlStatus otlHashCreate(const OtlHostContext *host, OtlNameHash **hash)
 {
@@ -17,4 +28,346 @@ void otlHashRelease(const OtlHostContext *host, OtlNameHash *hash)
     for (OtlHashBucket &bucket : hash->buckets)
         otl::hostRelease(host, &bucket.entries);
     otl::hostFree(host, hash);
+}
+
+// Only ASCII letters are folded: bytes of multibyte characters enter as
+// signed values, so the bucket of a name never depends on the locale.
+uint32_t otlHashBucketOf(const char *name)
+{
+    uint32_t h = 0;
+    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(name); *p; ++p) {
+        int32_t v;
+        if (*p < 0x80)
+            v = (*p >= 'a' && *p <= 'z') ? *p - ('a' - 'A') : *p;
+        else
+            v = static_cast<int32_t>(*p) - 256;
+        h = h * 31u + static_cast<uint32_t>(v);
+    }
+    return (h & 0xFFFFu) % OTL_HASH_BUCKETS;
+}
+
+namespace otl {
+
+uint32_t hashRunStart(const OtlHostContext *host, const OtlHashBucket &bucket, const char *name)
+{
+    uint32_t low = 0;
+    uint32_t high = bucket.count;
+    while (low < high) {
+        const uint32_t middle = low + (high - low) / 2;
+        if (otlCompareNoCase(host, bucket.entries[middle].name, name) < 0)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
+} // namespace otl
+
+namespace {
+
+// Where a new entry goes. An equal probe takes the new entry in front of
+// it; otherwise the last probe decides before or after. The rule fixes the
+// order of equal names, which enumeration through the hash reports.
+uint32_t insertPosition(const OtlHostContext *host, const OtlHashBucket &bucket, const char *name)
+{
+    if (bucket.count == 0)
+        return 0;
+    int64_t low = 0;
+    int64_t high = static_cast<int64_t>(bucket.count) - 1;
+    int64_t probe = 0;
+    int32_t order = 0;
+    while (low <= high) {
+        probe = (low + high) / 2;
+        order = otlCompareNoCase(host, name, bucket.entries[probe].name);
+        if (order == 0)
+            return static_cast<uint32_t>(probe);
+        if (order < 0)
+            high = probe - 1;
+        else
+            low = probe + 1;
+    }
+    return static_cast<uint32_t>(order < 0 ? probe : probe + 1);
+}
+
+OtlHashBucket &bucketOf(OtlOutline *outline, const char *name)
+{
+    return outline->nameHash->buckets[otlHashBucketOf(name)];
+}
+
+// An attribute member is also hashed under its short name when the
+// specifications give attribute members formatted names and its value is
+// numeric, boolean or a date.
+const char *shortNameOf(const OtlOutline *outline, const OtlItem *item)
+{
+    if (outline->attrSpecs.nameFormat == 0 || item->dimensionTag != OTL_TAG_ATTRIBUTE ||
+        item->generation == 1 || item->attrValueType == OTL_ATTR_NONE ||
+        item->attrValueType == OTL_ATTR_TEXT)
+        return nullptr;
+    const char *name = item->attrLink.attrMember.attrShortName;
+    return name && name[0] ? name : nullptr;
+}
+
+uint16_t tableCount(const OtlOutline *outline)
+{
+    return outline->aliasTableCount < OTL_MAX_ALIAS_TABLES ? outline->aliasTableCount
+                                                           : OTL_MAX_ALIAS_TABLES;
+}
+
+} // namespace
+
+OtlStatus otlHashInsert(const OtlHostContext *host, OtlOutline *outline, OtlItem *item,
+                        const char *name, uint16_t table)
+{
+    OtlHashBucket &bucket = bucketOf(outline, name);
+    const uint32_t position = insertPosition(host, bucket, name);
+    if (bucket.capacity <= bucket.count + 1) {
+        OtlStatus status = otl::hostResizeArray(host, &bucket.entries, bucket.capacity,
+                                                static_cast<uint64_t>(bucket.capacity) + kHashGrowth);
+        if (status != OTL_OK)
+            return status;
+        bucket.capacity += kHashGrowth;
+    }
+    memmove(static_cast<void *>(&bucket.entries[position + 1]),
+            static_cast<const void *>(&bucket.entries[position]),
+            (bucket.count - position) * sizeof(OtlHashEntry));
+    bucket.entries[position].item = item;
+    bucket.entries[position].table = table;
+    bucket.entries[position].name = name;
+    bucket.count++;
+    return OTL_OK;
+}
+
+// An insertion grows its bucket while capacity <= count + 1, so `additional`
+// insertions fit without growth once capacity > count + additional.
+OtlStatus otlHashReserve(const OtlHostContext *host, OtlOutline *outline, const char *name,
+                         uint32_t additional)
+{
+    OtlHashBucket &bucket = bucketOf(outline, name);
+    const uint64_t needed = static_cast<uint64_t>(bucket.count) + additional + 1;
+    if (additional == 0 || bucket.capacity >= needed)
+        return OTL_OK;
+    const uint64_t steps = (needed - bucket.capacity + kHashGrowth - 1) / kHashGrowth;
+    const uint64_t capacity = bucket.capacity + steps * kHashGrowth;
+    if (capacity > UINT32_MAX)
+        return otl::kStatusTooLarge;
+    OtlStatus status = otl::hostResizeArray(host, &bucket.entries, bucket.capacity, capacity);
+    if (status != OTL_OK)
+        return status;
+    bucket.capacity = static_cast<uint32_t>(capacity);
+    return OTL_OK;
+}
+
+OtlStatus otlHashRemove(const OtlHostContext *host, OtlOutline *outline, OtlItem *item,
+                        const char *name, uint16_t table)
+{
+    OtlHashBucket &bucket = bucketOf(outline, name);
+    for (uint32_t i = otl::hashRunStart(host, bucket, name);
+         i < bucket.count && otlCompareNoCase(host, bucket.entries[i].name, name) == 0; ++i) {
+        const OtlHashEntry &entry = bucket.entries[i];
+        if (entry.item != item || entry.table != table || !otl::namesEqual(outline, entry.name, name))
+            continue;
+        memmove(static_cast<void *>(&bucket.entries[i]),
+                static_cast<const void *>(&bucket.entries[i + 1]),
+                (bucket.count - i - 1) * sizeof(OtlHashEntry));
+        bucket.count--;
+        return OTL_OK;
+    }
+    return OTL_ERR_GENERIC;
+}
+
+namespace {
+
+// The names otlHashAddItem has entered so far, to take back on failure.
+// A bucket whose array was made for one of them gets it released again, so
+// that the table is as it was down to each bucket's capacity.
+struct EnteredNames {
+    struct Name {
+        const char *text;
+        uint16_t table;
+        bool freshBucket;
+    };
+    Name names[2 + OTL_MAX_ALIAS_TABLES];
+    uint32_t count = 0;
+
+    OtlStatus enter(const OtlHostContext *host, OtlOutline *outline, OtlItem *item,
+                    const char *text, uint16_t table)
+    {
+        const bool fresh = bucketOf(outline, text).capacity == 0;
+        OtlStatus status = otlHashInsert(host, outline, item, text, table);
+        if (status == OTL_OK)
+            names[count++] = {text, table, fresh};
+        return status;
+    }
+
+    void takeBack(const OtlHostContext *host, OtlOutline *outline, OtlItem *item)
+    {
+        while (count > 0) {
+            const Name &name = names[--count];
+            otlHashRemove(host, outline, item, name.text, name.table);
+            OtlHashBucket &bucket = bucketOf(outline, name.text);
+            if (name.freshBucket && bucket.count == 0) {
+                otl::hostRelease(host, &bucket.entries);
+                bucket.capacity = 0;
+            }
+        }
+    }
+};
+
+} // namespace
+
+// Removal needs no memory, so taking back the names entered before a
+// failure cannot fail itself.
+extern "C" OTL_API OtlStatus otlHashAddItem(const OtlHostContext *host, OtlOutline *outline,
+                                            OtlItem *item)
+{
+    EnteredNames entered;
+    auto undo = otl::onExit([&] { entered.takeBack(host, outline, item); });
+    OtlStatus status = entered.enter(host, outline, item, item->memberName, 0);
+    if (status != OTL_OK)
+        return status;
+    if (const char *shortName = shortNameOf(outline, item)) {
+        status = entered.enter(host, outline, item, shortName, 0);
+        if (status != OTL_OK)
+            return status;
+    }
+    for (uint16_t slot = 0; slot < tableCount(outline); ++slot) {
+        const char *alias = item->aliases[slot].alias;
+        if (!alias)
+            continue;
+        status = entered.enter(host, outline, item, alias, static_cast<uint16_t>(slot + 1));
+        if (status != OTL_OK)
+            return status;
+    }
+    undo.dismiss();
+    return OTL_OK;
+}
+
+OtlStatus otlHashRemoveAliasSlot(const OtlHostContext *host, OtlOutline *outline, OtlItem *item,
+                                 uint16_t slot)
+{
+    if (slot >= OTL_MAX_ALIAS_TABLES)
+        return OTL_ERR_GENERIC;
+    const uint16_t table = static_cast<uint16_t>(slot + 1);
+    const OtlAliasSlot &aliases = item->aliases[slot];
+    if (aliases.alias) {
+        OtlStatus status = otlHashRemove(host, outline, item, aliases.alias, table);
+        if (status != OTL_OK)
+            return status;
+    }
+    for (const OtlAliasCombo *combo = aliases.combos; combo; combo = combo->next) {
+        if (!combo->aliasText)
+            continue;
+        OtlStatus status = otlHashRemove(host, outline, item, combo->aliasText, table);
+        if (status != OTL_OK)
+            return status;
+    }
+    return OTL_OK;
+}
+
+OtlStatus otlHashRemoveItem(const OtlHostContext *host, OtlOutline *outline, OtlItem *item)
+{
+    OtlStatus status = otlHashRemove(host, outline, item, item->memberName, 0);
+    if (status != OTL_OK)
+        return status;
+    if (const char *shortName = shortNameOf(outline, item)) {
+        status = otlHashRemove(host, outline, item, shortName, 0);
+        if (status != OTL_OK)
+            return status;
+    }
+    for (uint16_t slot = 0; slot < tableCount(outline); ++slot) {
+        status = otlHashRemoveAliasSlot(host, outline, item, slot);
+        if (status != OTL_OK)
+            return status;
+    }
+    return OTL_OK;
+}
+
+OtlStatus otlHashRemoveSubtree(const OtlHostContext *host, OtlOutline *outline, OtlItem *first)
+{
+    const OtlItem *chainParent = first ? first->parent : nullptr;
+    for (OtlItem *item = first; item; item = otl::nextInChain(item, chainParent)) {
+        OtlStatus status = otlHashRemoveItem(host, outline, item);
+        if (status != OTL_OK)
+            return status;
+    }
+    return OTL_OK;
+}
+
+namespace {
+
+// Shared entries of the name at the start; bounds the deletions, so that a
+// deletion that fails to unhash its member cannot make the loop endless.
+uint32_t countShared(const OtlOutline *outline, const char *name)
+{
+    uint32_t count = 0;
+    OtlItem *item = nullptr;
+    for (int32_t at = otlHashFindShared(outline, name, -1, &item); at >= 0;
+         at = otlHashFindShared(outline, name, at + 1, &item))
+        ++count;
+    return count;
+}
+
+OtlStatus deleteCopies(OtlOutline *outline, const OtlItem *member, OtlDeleteMemberFn deleteMember)
+{
+    // The name is copied: the member may share its bucket run with the copies
+    // and nothing here may read a text that a deletion could release.
+    char name[OTL_NAME_SIZE];
+    otl::copyText(name, member->memberName, sizeof name);
+    for (uint32_t left = countShared(outline, name); left > 0; --left) {
+        OtlItem *copy = nullptr;
+        if (otlHashFindShared(outline, name, -1, &copy) < 0)
+            break;
+        OtlStatus status = deleteMember(outline, copy);
+        if (status != OTL_OK)
+            return status;
+    }
+    return OTL_OK;
+}
+
+} // namespace
+
+OtlStatus otlDeleteSharedCopies(OtlOutline *outline, OtlItem *member,
+                                OtlDeleteMemberFn deleteMember)
+{
+    const uint8_t logging = outline->changeLogEnabled;
+    outline->changeLogEnabled = 0;
+    OtlStatus status = deleteCopies(outline, member, deleteMember);
+    outline->changeLogEnabled = logging;
+    return status;
+}
+
+// Post-order over the chain. The next item is found only after the current
+// item's copies are gone, from links that are then current: a copy inside
+// the chain may be deleted on the way, the current (non-shared) item never.
+OtlStatus otlDeleteSharedCopiesSubtree(OtlOutline *outline, OtlItem *first,
+                                       OtlDeleteMemberFn deleteMember)
+{
+    if (!first)
+        return OTL_OK;
+    const uint8_t logging = outline->changeLogEnabled;
+    outline->changeLogEnabled = 0;
+    const OtlItem *chainParent = first->parent;
+    OtlStatus status = OTL_OK;
+    OtlItem *current = first;
+    while (current->firstChild)
+        current = current->firstChild;
+    while (current) {
+        if (current->shareOption != OTL_SHARE_SHARED) {
+            status = deleteCopies(outline, current, deleteMember);
+            if (status != OTL_OK)
+                break;
+        }
+        if (current->nextSibling) {
+            current = current->nextSibling;
+            while (current->firstChild)
+                current = current->firstChild;
+        } else {
+            current = current->parent;
+            if (current == chainParent)
+                current = nullptr;
+        }
+    }
+    outline->changeLogEnabled = logging;
+    return status;
 }

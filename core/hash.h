@@ -3,9 +3,11 @@
  *
  * Invariants: entries in a bucket are sorted by the case-insensitive
  * comparison whatever the outline's case rule, so names that differ only in
- * case are adjacent; entries point at the texts inside items and alias
+ * ASCII case are adjacent; entries point at the texts inside items and alias
  * records, never copy them, so a name leaves the table before its text
- * changes or is released.
+ * changes or is released. Lookups allocate nothing; an insertion allocates
+ * only when its bucket is full, and a failed growth leaves the bucket as it
+ * was.
  */
 #ifndef SHROTL_CORE_HASH_H
 #define SHROTL_CORE_HASH_H
@@ -23,31 +25,55 @@ uint32_t otlHashBucketOf(const char *name);
 // Enters one name; on failure the bucket is as it was.
 OtlStatus otlHashInsert(const OtlHostContext *host, OtlOutline *outline, OtlItem *item,
                         const char *name, uint16_t table);
-// Removes one entry: 0, or 1 when there is no such entry.
+// Makes room in the bucket of `name` so that `additional` more insertions
+// into it allocate nothing (and so cannot fail), growing in the usual steps
+// of 200; for operations that must settle their memory before they change
+// anything. On failure the bucket is as it was.
+OtlStatus otlHashReserve(const OtlHostContext *host, OtlOutline *outline, const char *name,
+                         uint32_t additional);
+// Removes one entry: 0, or 1 when there is no such entry (nothing changes).
 OtlStatus otlHashRemove(const OtlHostContext *host, OtlOutline *outline, OtlItem *item,
                         const char *name, uint16_t table);
 // Removes every name otlHashAddItem entered for the item, and the item's
-// alias-combination texts.
+// alias-combination texts; stops at the first name that is not entered.
 OtlStatus otlHashRemoveItem(const OtlHostContext *host, OtlOutline *outline, OtlItem *item);
 // The same for a sibling chain and all its descendants.
 OtlStatus otlHashRemoveSubtree(const OtlHostContext *host, OtlOutline *outline, OtlItem *first);
-// Removes the alias and combination names of one alias slot of an item.
+// Removes the alias and combination names of one alias slot (0-based) of an
+// item; they are entered under table slot + 1.
 OtlStatus otlHashRemoveAliasSlot(const OtlHostContext *host, OtlOutline *outline, OtlItem *item,
                                  uint16_t slot);
 
-// The general lookup; *item is the first accepted entry's item or null.
+// The general lookup; always 0, *item is the first accepted entry's item or
+// null.
 OtlStatus otlHashLookup(const OtlHostContext *host, OtlOutline *outline, const char *name,
                         const char *parentName, bool acceptMemberNames, bool acceptAliases,
                         uint16_t aliasTable, const OtlItem *dimension, OtlItem **item);
 // Shared-entry scan from `start` (-1: the first entry of the run). Returns
-// the index of the first shared entry of the name, or -1; *item its item.
+// the index of the first shared entry of the name, or -1; *item is its item
+// (null when none).
 int32_t otlHashFindShared(const OtlOutline *outline, const char *name, int32_t start,
                           OtlItem **item);
 
-// Deletes every shared copy of the member, with change logging switched off
-// for the duration; the subtree form does it for every non-shared member of
-// a sibling chain, descendants first.
-OtlStatus otlDeleteSharedCopies(OtlOutline *outline, OtlItem *member);
-OtlStatus otlDeleteSharedCopiesSubtree(OtlOutline *outline, OtlItem *first);
+// How a member is deleted; supplied by the editing layer.
+typedef OtlStatus (*OtlDeleteMemberFn)(OtlOutline *outline, OtlItem *member);
+
+// Deletes every shared copy of the member with deleteMember, with change
+// logging switched off for the duration and restored afterwards; the first
+// failing deletion ends it with its status. The subtree form does it for
+// every non-shared member of a sibling chain, descendants first.
+OtlStatus otlDeleteSharedCopies(OtlOutline *outline, OtlItem *member,
+                                OtlDeleteMemberFn deleteMember);
+OtlStatus otlDeleteSharedCopiesSubtree(OtlOutline *outline, OtlItem *first,
+                                       OtlDeleteMemberFn deleteMember);
+
+namespace otl {
+
+// Index of the first entry of the bucket that is not below `name` without
+// regard to case: the start of the run of its case-insensitive equals, when
+// it has any.
+uint32_t hashRunStart(const OtlHostContext *host, const OtlHashBucket &bucket, const char *name);
+
+} // namespace otl
 
 #endif

@@ -1,7 +1,8 @@
 /*
  * Linking items into the tree and taking them out again. Generations are
  * renumbered downward from the point of change; levels are maintained
- * upward, stopping at the first ancestor that needs no change.
+ * upward, stopping at the first ancestor that needs no change. Nothing here
+ * recurses: a generated file may hold a chain deeper than any stack.
  */
 #include "core/tree.h"
 
@@ -44,29 +45,46 @@ void raiseLevels(OtlItem *item)
     }
 }
 
+
+// Gives `top` generation g and its descendants g + 1, g + 2, ... in
+// pre-order: a child gets its parent's generation + 1.
+void renumberSubtree(OtlItem *top, uint16_t generation)
+{
+    top->generation = generation;
+    OtlItem *current = top;
+    for (;;) {
+        if (current->firstChild) {
+            current->firstChild->generation = static_cast<uint16_t>(current->generation + 1);
+            current = current->firstChild;
+            continue;
+        }
+        while (current != top && !current->nextSibling)
+            current = current->parent;
+        if (current == top)
+            return;
+        current->nextSibling->generation = current->generation;
+        current = current->nextSibling;
+    }
+}
+
+// A newly linked item joins a chain whose other members already carry the
+// generation it gets (every linking operation keeps that true), so only the
+// item's own subtree is renumbered, and the walk along the following
+// siblings stops at the first one already right. Renumbering the whole
+// chain each time would make prepending n children cost n^2.
+void numberLinked(OtlItem *item, uint16_t generation)
+{
+    renumberSubtree(item, generation);
+    for (OtlItem *s = item->nextSibling; s && s->generation != generation; s = s->nextSibling)
+        renumberSubtree(s, generation);
+}
+
 } // namespace
 
-// Pre-order over each item of the chain and its descendants, without
-// recursion: a child gets its parent's generation + 1.
 void otlRenumberGenerations(OtlItem *first, uint16_t generation)
 {
-    for (OtlItem *top = first; top; top = top->nextSibling) {
-        top->generation = generation;
-        OtlItem *current = top;
-        for (;;) {
-            if (current->firstChild) {
-                current->firstChild->generation = static_cast<uint16_t>(current->generation + 1);
-                current = current->firstChild;
-                continue;
-            }
-            while (current != top && !current->nextSibling)
-                current = current->parent;
-            if (current == top)
-                break;
-            current->nextSibling->generation = current->generation;
-            current = current->nextSibling;
-        }
-    }
+    for (OtlItem *top = first; top; top = top->nextSibling)
+        renumberSubtree(top, generation);
 }
 
 extern "C" OTL_API void otlAddChildItem(OtlItem *parent, OtlItem *item, uint8_t updateLevels)
@@ -78,7 +96,7 @@ extern "C" OTL_API void otlAddChildItem(OtlItem *parent, OtlItem *item, uint8_t 
     parent->firstChild = item;
     if (item->nextSibling)
         item->nextSibling->prevSibling = item;
-    otlRenumberGenerations(item, static_cast<uint16_t>(parent->generation + 1));
+    numberLinked(item, static_cast<uint16_t>(parent->generation + 1));
     if (updateLevels)
         raiseLevels(item);
 }
@@ -93,7 +111,7 @@ extern "C" OTL_API void otlAddSiblingItem(OtlItem *sibling, OtlItem *item, uint8
     item->prevSibling = sibling;
     if (item->nextSibling)
         item->nextSibling->prevSibling = item;
-    otlRenumberGenerations(item, sibling->generation);
+    numberLinked(item, sibling->generation);
     if (updateLevels)
         raiseLevels(item);
 }

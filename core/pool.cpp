@@ -34,7 +34,6 @@ OtlStatus newBlock(const OtlHostContext *host, uint32_t items, OtlPoolBlock **bl
 // estimate of the file's member count, so that most files need one block.
 OtlStatus otlStartPool(OtlOutline *outline, uint32_t fileSize)
 {
-    outline->itemPoolGrowth = 1;
     uint64_t items = static_cast<uint64_t>(fileSize) * 75 / 399000;
     if (items < kPoolStep)
         items = kPoolStep;
@@ -42,6 +41,8 @@ OtlStatus otlStartPool(OtlOutline *outline, uint32_t fileSize)
     OtlStatus status = newBlock(outline->host, static_cast<uint32_t>(items), &block);
     if (status != OTL_OK)
         return status;
+    // Set only now, so that a failed start leaves the outline as it was.
+    outline->itemPoolGrowth = 1;
     block->next = outline->itemPool;
     outline->itemPool = block;
     return OTL_OK;
@@ -49,6 +50,7 @@ OtlStatus otlStartPool(OtlOutline *outline, uint32_t fileSize)
 
 OtlStatus otlPoolItem(OtlOutline *outline, OtlItem **item)
 {
+    *item = nullptr;
     if (!outline->itemPool)
         return OTL_ERR_GENERIC;
     if (outline->itemPool->freeCount == 0) {

@@ -52,4 +52,32 @@ void otlReleaseAliasSlot(const OtlHostContext *host, OtlAliasSlot *slot);
 // True when `item` is `ancestor` or lies below it.
 bool otlIsInside(const OtlItem *item, const OtlItem *ancestor);
 
+namespace otl {
+
+// The item after `current` in pre-order of the subtree of `top` (top's own
+// siblings excluded), or null. Iterative: depth is bounded only by memory.
+inline OtlItem *nextInSubtree(OtlItem *current, const OtlItem *top)
+{
+    if (current->firstChild)
+        return current->firstChild;
+    for (; current && current != top; current = current->parent)
+        if (current->nextSibling)
+            return current->nextSibling;
+    return nullptr;
+}
+
+// The item after `current` in pre-order of a sibling chain whose items hang
+// under `chainParent` (null for a detached chain), or null.
+inline OtlItem *nextInChain(OtlItem *current, const OtlItem *chainParent)
+{
+    if (current->firstChild)
+        return current->firstChild;
+    for (; current && current != chainParent; current = current->parent)
+        if (current->nextSibling)
+            return current->nextSibling;
+    return nullptr;
+}
+
+} // namespace otl
+
 #endif

@@ -10,7 +10,6 @@
 
 #include "shrotl.h"
 
-
 namespace otl {
 
 constexpr OtlCheckMode kCheckAll = OTL_CHECK_ALL;
