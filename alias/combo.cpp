@@ -7,7 +7,7 @@
 
 void otlFreeAliasCombos(const OtlHostContext *host, OtlAliasCombo **head)
 {
-    OtlAliasCombo *combo = *head;
+    OtlAliasCombo *combo = otl::loadPointer(head); // head may lie in a packed record
     while (combo) {
         OtlAliasCombo *next = combo->next;
         otl::hostRelease(host, &combo->aliasText);
@@ -15,5 +15,5 @@ void otlFreeAliasCombos(const OtlHostContext *host, OtlAliasCombo **head)
         otl::hostFree(host, combo);
         combo = next;
     }
-    *head = nullptr;
+    otl::storePointer(head, static_cast<OtlAliasCombo *>(nullptr));
 }

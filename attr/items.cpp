@@ -19,11 +19,10 @@ AttrLinkKind otlAttrLinkKind(const OtlItem *item)
     return dimension ? AttrLinkKind::BaseDim : AttrLinkKind::BaseMember;
 }
 
-void otlAttrFreeItem(const OtlHostContext *host, OtlItem *item)
+void otlAttrReleaseLinks(const OtlHostContext *host, OtlItem *item, AttrLinkKind kind)
 {
-    otl::hostRelease(host, &item->associationMatrix);
     OtlAttrLinkVariant &link = item->attrLink;
-    switch (otlAttrLinkKind(item)) {
+    switch (kind) {
     case AttrLinkKind::BaseDim:
         otl::hostRelease(host, &link.baseDim.attrLinks);
         otl::hostRelease(host, &link.baseDim.attrLinkLevels);
@@ -39,4 +38,10 @@ void otlAttrFreeItem(const OtlHostContext *host, OtlItem *item)
         break;
     }
     memset(&link, 0, sizeof link);
+}
+
+void otlAttrFreeItem(const OtlHostContext *host, OtlItem *item)
+{
+    otl::hostRelease(host, &item->associationMatrix);
+    otlAttrReleaseLinks(host, item, otlAttrLinkKind(item));
 }

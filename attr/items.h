@@ -12,6 +12,9 @@
 enum class AttrLinkKind { None, BaseDim, AttrDim, BaseMember, AttrMember };
 AttrLinkKind otlAttrLinkKind(const OtlItem *item);
 
+// Releases what the link area owns when read in the given form, and clears
+// the area; the association matrix stays with the item.
+void otlAttrReleaseLinks(const OtlHostContext *host, OtlItem *item, AttrLinkKind kind);
 // Releases what the item's attribute fields own and clears them.
 void otlAttrFreeItem(const OtlHostContext *host, OtlItem *item);
 

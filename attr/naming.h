@@ -1,0 +1,28 @@
+/*
+ * Names of attribute members: the long name composed from a member's short
+ * name (its value text) and some ancestor names, the short name stored and
+ * hashed beside it, renaming in place, and the renaming of subtrees with
+ * their undo.
+ */
+#ifndef SHROTL_ATTR_NAMING_H
+#define SHROTL_ATTR_NAMING_H
+
+#include "shrotl.h"
+
+// Names a member that is added or renamed; may rewrite info->memberName and
+// set its value. shortName holds OTL_NAME_SIZE bytes.
+OtlStatus otlAttrNameMember(OtlOutline *outline, OtlMbrInfo *info, OtlItem *parent,
+                            char *shortName);
+// Stores the short name on an attribute member; *stored tells the caller to
+// enter it into the hash.
+OtlStatus otlAttrStoreShortName(const OtlHostContext *host, const char *shortName, OtlItem *item,
+                                bool *stored);
+OtlStatus otlRenameItemInPlace(OtlOutline *outline, OtlItem *item, const char *newName);
+OtlStatus otlAttrComposeName(char *name, const OtlItem *parent, const char *dimensionName,
+                             uint16_t generation, char separator, const OtlAttrSpecs *specs);
+OtlStatus otlAttrRebuildName(OtlOutline *outline, OtlItem *member, OtlItem *parent,
+                             const OtlAttrSpecs *specs, uint8_t changeFlags, bool rename,
+                             char separator);
+OtlStatus otlAttrRenameSubtree(OtlOutline *outline, OtlItem *root, const char *dimensionName);
+
+#endif

@@ -1,0 +1,627 @@
+/*
+ * Attribute bookkeeping driven by member editing: counters, the dimension
+ * table and its statistics, the attribute item table, and the attribute
+ * calculations dimension.
+ *
+ * Invariants: dimCount counts the dimensions in the tree, baseDimCount those
+ * whose tag is neither 6 nor 7; a dimension's number never changes while the
+ * outline is open and its dimTable slot is cleared, never reused, when it
+ * goes; a cell, once handed out, keeps its number and holds its item or null.
+ */
+#include "attr/register.h"
+#include "attr/items.h"
+#include "core/alloc.h"
+#include "core/hash.h"
+#include "core/host.h"
+#include "core/records.h"
+#include "attr/naming.h"
+#include "attr/specs.h"
+#include "core/tree.h"
+
+namespace {
+
+// A block of the attribute item table: 1028 cells, then the next block.
+struct CellBlock {
+    OtlItem *cells[kAttrCellsPerBlock];
+    CellBlock *next;
+};
+
+bool isAttrTag(uint16_t tag)
+{
+    return tag == OTL_TAG_ATTRIBUTE || tag == OTL_TAG_ATTR_CALC;
+}
+
+OtlItem **cellAt(OtlOutline *outline, uint32_t number)
+{
+    CellBlock *block = static_cast<CellBlock *>(outline->attrCellBlocks);
+    for (uint32_t b = number / kAttrCellsPerBlock; b > 0 && block; --b)
+        block = block->next;
+    return block ? &block->cells[number % kAttrCellsPerBlock] : nullptr;
+}
+
+OtlStatus growCells(OtlOutline *outline)
+{
+    CellBlock *block = nullptr;
+    OtlStatus status = otl::hostNew(outline->host, &block);
+    if (status != OTL_OK)
+        return status;
+    if (!outline->attrCellBlocks) {
+        outline->attrCellBlocks = block;
+    } else {
+        CellBlock *last = static_cast<CellBlock *>(outline->attrCellBlocks);
+        while (last->next)
+            last = last->next;
+        last->next = block;
+    }
+    outline->attrCellCapacity += kAttrCellsPerBlock;
+    return OTL_OK;
+}
+
+// The cell pointer of an attribute dimension or attribute member; it lies in
+// a packed record, so it is read and written through loadPointer and
+// storePointer.
+OtlItem ***cellField(OtlItem *item)
+{
+    switch (otlAttrLinkKind(item)) {
+    case AttrLinkKind::AttrDim:
+        return &item->attrLink.attrDim.attrCell;
+    case AttrLinkKind::AttrMember:
+        return &item->attrLink.attrMember.attrCell;
+    default:
+        return nullptr;
+    }
+}
+
+void emptyCellOf(OtlItem **cell)
+{
+    if (cell)
+        *cell = nullptr;
+}
+
+void emptyCell(OtlItem *item)
+{
+    OtlItem ***field = cellField(item);
+    if (field)
+        emptyCellOf(otl::loadPointer(field));
+}
+
+OtlDimStats *statsOf(OtlOutline *outline, const OtlItem *dimension)
+{
+    const uint32_t number = dimension ? dimension->dimensionNumber : 0;
+    if (number == 0 || number > outline->dimTableSize || !outline->stats.dimStats)
+        return nullptr;
+    return &outline->stats.dimStats[number - 1];
+}
+
+void clearDimTableSlot(OtlOutline *outline, const OtlItem *dimension)
+{
+    const uint32_t number = dimension->dimensionNumber;
+    if (number > 0 && number <= outline->dimTableSize && outline->dimTable &&
+        outline->dimTable[number - 1] == dimension)
+        outline->dimTable[number - 1] = nullptr;
+}
+
+// Every attribute dimension linked from a base dimension's slots forgets it.
+void releaseBaseLinks(OtlItem *dimension)
+{
+    auto &base = dimension->attrLink.baseDim;
+    for (uint16_t i = 0; i < base.attrLinkCount && base.attrLinks; ++i) {
+        OtlItem *attrDim = base.attrLinks[i].attrDim;
+        if (attrDim && attrDim->attrLink.attrDim.attrBaseDim == dimension) {
+            attrDim->attrLink.attrDim.attrBaseDim = nullptr;
+            attrDim->attrLink.attrDim.attrLinkLevel = 0;
+        }
+    }
+}
+
+// Rebuilds an attribute member's own name from its value with the outline's
+// specifications, renaming through the hash and the change log.
+OtlStatus rebuildOwnName(OtlOutline *outline, OtlItem *item)
+{
+    char separator = '_';
+    otlAttrSeparatorChar(&outline->attrSpecs, &separator);
+    return otlAttrRebuildName(outline, item, item->parent, &outline->attrSpecs, 0xFF, true,
+                              separator);
+}
+
+// Empties the link slots of `base` that point at `attrDim`; true when one did.
+bool unlinkAttrDim(OtlItem *base, OtlItem *attrDim)
+{
+    bool matched = false;
+    auto &links = base->attrLink.baseDim;
+    for (uint16_t i = 0; i < links.attrLinkCount && links.attrLinks; ++i) {
+        if (links.attrLinks[i].attrDim != attrDim)
+            continue;
+        links.attrLinks[i].attrDim = nullptr;
+        if (links.attrLinkLevels)
+            links.attrLinkLevels[i] = 0;
+        matched = true;
+    }
+    if (matched || links.attrLinkCount == 0) {
+        if (links.attrLinkCount <= 1)
+            base->attrRole = 0;
+    }
+    attrDim->attrLink.attrDim.attrBaseDim = nullptr;
+    attrDim->attrLink.attrDim.attrLinkLevel = 0;
+    attrDim->dimChanged = 1;
+    return matched;
+}
+
+void disassociateFromBase(OtlItem *attrDim)
+{
+    OtlItem *base = attrDim->attrLink.attrDim.attrBaseDim;
+    if (base)
+        unlinkAttrDim(base, attrDim);
+}
+
+// The short name leaves the hash before its text goes: entries point at it.
+void dropShortName(OtlOutline *outline, OtlItem *item)
+{
+    const char *shortName = item->attrLink.attrMember.attrShortName;
+    if (!shortName)
+        return;
+    otlHashRemove(outline->host, outline, item, shortName, 0);
+    otl::hostRelease(outline->host, &item->attrLink.attrMember.attrShortName);
+}
+
+// Gives back the newest cell; its block goes too when nothing else is in it.
+void returnNewestCell(OtlOutline *outline, OtlItem **cell)
+{
+    if (outline->attrCellCount == 0 || cellAt(outline, outline->attrCellCount - 1) != cell)
+        return;
+    outline->attrCellCount--;
+    if (outline->attrCellCount % kAttrCellsPerBlock != 0 ||
+        outline->attrCellCount + kAttrCellsPerBlock != outline->attrCellCapacity)
+        return;
+    CellBlock **link = reinterpret_cast<CellBlock **>(&outline->attrCellBlocks);
+    while ((*link)->next)
+        link = &(*link)->next;
+    otl::hostRelease(outline->host, link);
+    outline->attrCellCapacity -= kAttrCellsPerBlock;
+}
+
+// Gives back the newest dimension number; the first registration's arrays
+// go with it.
+void returnNewestDimension(OtlOutline *outline, const OtlItem *dimension)
+{
+    if (dimension->dimensionNumber == 0 || dimension->dimensionNumber != outline->dimTableSize)
+        return;
+    outline->dimTableSize--;
+    if (outline->dimTableSize == 0) {
+        otl::hostRelease(outline->host, &outline->dimTable);
+        otl::hostRelease(outline->host, &outline->stats.dimStats);
+    }
+}
+
+} // namespace
+
+OtlStatus otlAttrNewCell(OtlOutline *outline, OtlItem *item)
+{
+    OtlItem ***field = cellField(item);
+    if (!field)
+        return OTL_ERR_ATTR_NOT_ATTRIBUTE;
+    if (outline->attrCellCount >= outline->attrCellCapacity) {
+        OtlStatus status = growCells(outline);
+        if (status != OTL_OK)
+            return status;
+    }
+    OtlItem **cell = cellAt(outline, outline->attrCellCount);
+    *cell = item;
+    otl::storePointer(field, cell);
+    outline->attrCellCount++;
+    return OTL_OK;
+}
+
+OtlStatus otlAttrRegisterDim(OtlOutline *outline, OtlItem *dimension)
+{
+    const OtlHostContext *host = outline->host;
+    const uint32_t oldSize = outline->dimTableSize;
+    // The first registration sizes the table for every dimension counted so
+    // far; later ones add one slot.
+    const uint32_t newSize = outline->dimTable ? oldSize + 1 : outline->stats.dimCount;
+    if (newSize <= oldSize)
+        return otl::kStatusTooLarge;
+    OtlStatus status = otl::hostResizeArray(host, &outline->dimTable, oldSize, newSize);
+    if (status != OTL_OK)
+        return status;
+    status = otl::hostResizeArray(host, &outline->stats.dimStats, oldSize, newSize);
+    if (status != OTL_OK) {
+        // Keep the two arrays the same length: give the table its old size.
+        if (oldSize == 0)
+            otl::hostRelease(host, &outline->dimTable);
+        return status;
+    }
+    outline->dimTableSize = newSize;
+    outline->dimTable[newSize - 1] = dimension;
+    dimension->dimensionNumber = newSize;
+    return OTL_OK;
+}
+
+OtlStatus otlAttrRegisterItem(OtlOutline *outline, OtlItem *item)
+{
+    if (item->dimensionTag == OTL_TAG_ATTRIBUTE)
+        item->attrRole = 1;
+    else if (item->dimensionTag == OTL_TAG_ATTR_CALC)
+        item->attrRole = 4;
+    OtlItem *dimension = otlGetDim(item);
+    if (!dimension)
+        return OTL_ERR_NO_DIMENSION;
+    dimension->dimChanged = 1;
+    OtlFileStats &stats = outline->stats;
+    if (item == dimension) {
+        stats.dimCount++;
+        if (!isAttrTag(item->dimensionTag)) {
+            item->attrRole = 0;
+            stats.baseDimCount++;
+        }
+        OtlStatus status = otlAttrRegisterDim(outline, item);
+        if (status != OTL_OK) {
+            stats.dimCount--;
+            if (!isAttrTag(item->dimensionTag))
+                stats.baseDimCount--;
+            return status;
+        }
+    }
+    item->dimensionNumber = dimension->dimensionNumber;
+    stats.memberCount++;
+    OtlDimStats *dimStats = statsOf(outline, dimension);
+    if (dimStats)
+        dimStats->memberCount++;
+    if (item->shareOption != OTL_SHARE_SHARED && item->shareOption != OTL_SHARE_LABEL_ONLY) {
+        stats.storedMemberCount++;
+        if (dimStats)
+            dimStats->storedMemberCount++;
+    }
+    if (item->dimensionTag != OTL_TAG_ATTRIBUTE)
+        return OTL_OK;
+    // All or nothing: the add that called us undoes only a registration
+    // that succeeded.
+    OtlStatus status = otlAttrNewCell(outline, item);
+    if (status != OTL_OK)
+        otlAttrUnregisterNew(outline, item);
+    return status;
+}
+
+// Undoes exactly what otlAttrRegisterItem did, so that a failed add leaves
+// the counters, the dimension table and the cell table as they were: the
+// newest dimension number and the newest cell are given back.
+OtlStatus otlAttrUnregisterNew(OtlOutline *outline, OtlItem *item)
+{
+    OtlFileStats &stats = outline->stats;
+    const bool stored =
+        item->shareOption != OTL_SHARE_SHARED && item->shareOption != OTL_SHARE_LABEL_ONLY;
+    OtlDimStats *dimStats = statsOf(outline, otlGetDim(item));
+    if (dimStats) {
+        dimStats->memberCount--;
+        if (stored)
+            dimStats->storedMemberCount--;
+    }
+    stats.memberCount--;
+    if (stored)
+        stats.storedMemberCount--;
+    if (item->dimensionTag == OTL_TAG_ATTRIBUTE) {
+        OtlItem ***field = cellField(item);
+        OtlItem **cell = field ? otl::loadPointer(field) : nullptr;
+        if (cell) {
+            *cell = nullptr;
+            returnNewestCell(outline, cell);
+            otl::storePointer(field, static_cast<OtlItem **>(nullptr));
+        }
+    }
+    if (item->generation == 1) {
+        clearDimTableSlot(outline, item);
+        returnNewestDimension(outline, item);
+        stats.dimCount--;
+        if (!isAttrTag(item->dimensionTag))
+            stats.baseDimCount--;
+    }
+    return OTL_OK;
+}
+
+OtlStatus otlAttrUnregisterItem(OtlOutline *outline, OtlItem *item)
+{
+    OtlItem *dimension = otlGetDim(item);
+    if (dimension)
+        dimension->dimChanged = 1;
+    const bool isDimension = item->generation == 1;
+    if (item->dimensionTag == OTL_TAG_ATTRIBUTE) {
+        if (isDimension)
+            disassociateFromBase(item);
+        emptyCell(item);
+    } else if (isDimension && item->dimensionTag != OTL_TAG_ATTR_CALC) {
+        releaseBaseLinks(item);
+    }
+    OtlFileStats &stats = outline->stats;
+    if (isDimension) {
+        stats.dimCount--;
+        if (!isAttrTag(item->dimensionTag)) {
+            item->attrRole = 0;
+            stats.baseDimCount--;
+        }
+        clearDimTableSlot(outline, item);
+    }
+    stats.memberCount--;
+    if (item->shareOption != OTL_SHARE_SHARED && item->shareOption != OTL_SHARE_LABEL_ONLY)
+        stats.storedMemberCount--;
+    return OTL_OK;
+}
+
+OtlStatus otlAttrLastDim(OtlOutline *outline, OtlItem **item)
+{
+    *item = nullptr;
+    for (OtlItem *d = outline->root ? outline->root->firstChild : nullptr; d; d = d->nextSibling)
+        *item = d;
+    return OTL_OK;
+}
+
+bool otlAttrRecomputeHasAttr(OtlOutline *outline, OtlItem *item)
+{
+    if (outline->fieldAccessMode)
+        return false;
+    item->hasAttrValue = 0;
+    if (isAttrTag(item->dimensionTag) || item->generation == 0)
+        return false;
+    bool has = false;
+    if (item->generation == 1) {
+        const auto &links = item->attrLink.baseDim;
+        if (item->attrRole == 2)
+            for (uint16_t i = 0; i < links.attrLinkCount && links.attrLinks && !has; ++i)
+                has = links.attrLinks[i].attrDim != nullptr;
+    } else {
+        const OtlItem *dimension = otlGetDim(item);
+        const auto &links = dimension->attrLink.baseDim;
+        const auto &member = item->attrLink.baseMember;
+        for (uint16_t i = 0; i < member.attrMemberCount && member.attrMemberLinks && !has; ++i)
+            has = member.attrMemberLinks[i] && i < links.attrLinkCount && links.attrLinks &&
+                  links.attrLinks[i].attrDim;
+    }
+    if (has)
+        item->hasAttrValue = 1;
+    return has;
+}
+
+namespace {
+
+// Names of the attribute calculations dimension and its five members, in
+// creation order.
+const char *calcName(const OtlAttrSpecs &specs, int index)
+{
+    const char *names[] = {specs.calcDimName, specs.sumName,  specs.countName,
+                           specs.averageName, specs.minName,  specs.maxName};
+    return names[index];
+}
+
+OtlStatus addCalcItem(OtlOutline *outline, const char *name, OtlItem *parent, OtlItem *after,
+                      OtlItem **item)
+{
+    OtlMbrInfo info{};
+    otl::copyText(info.memberName, name, OTL_NAME_SIZE);
+    info.dimensionTag = OTL_TAG_ATTR_CALC;
+    info.dimensionCategory = 13;
+    if (!parent) {
+        info.shareOption = OTL_SHARE_LABEL_ONLY;
+        info.storageType = 1;
+        return adShrOtlAddDimension(outline, &info, after, nullptr, item);
+    }
+    return adShrOtlAddMember(outline, &info, after ? nullptr : parent, after, item,
+                             OTL_CHECK_ALL);
+}
+
+} // namespace
+
+// The dimension is added with its check, then its five members; a label-only
+// dimension without children fails the rule check, so the dimension is
+// linked as a plain container first and given its share option once the
+// members exist.
+OtlStatus otlAttrCreateCalcDim(OtlOutline *outline)
+{
+    if (!outline->attrSpecs.calcDimName) {
+        OtlStatus status = otlInitDefaultAttrSpecs(outline);
+        if (status != OTL_OK)
+            return status;
+    }
+    const OtlAttrSpecs &specs = outline->attrSpecs;
+    for (int i = 0; i < 6; ++i) {
+        OtlItem *found = nullptr;
+        adShrOtlFindMember(outline, calcName(specs, i), &found);
+        if (found)
+            return OTL_ERR_ATTR_CALC_NAME_CLASH;
+    }
+    OtlItem *last = nullptr;
+    otlAttrLastDim(outline, &last);
+    OtlItem *dimension = nullptr;
+    if (addCalcItem(outline, calcName(specs, 0), nullptr, last, &dimension) != OTL_OK)
+        return OTL_ERR_ATTR_CALC_CREATE;
+    dimension->attrRole = 4;
+    OtlItem *previous = nullptr;
+    for (int i = 1; i < 6; ++i) {
+        OtlItem *member = nullptr;
+        if (addCalcItem(outline, calcName(specs, i), dimension, previous, &member) != OTL_OK) {
+            const uint8_t logging = outline->changeLogEnabled;
+            adShrOtlDeleteMember(outline, dimension, OTL_CHECK_NAMES);
+            outline->changeLogEnabled = logging;
+            return OTL_ERR_ATTR_CALC_CREATE;
+        }
+        member->attrRole = 4;
+        previous = member;
+    }
+    return OTL_OK;
+}
+
+OtlStatus otlAttrDeleteCalcDim(OtlOutline *outline)
+{
+    OtlItem *last = nullptr;
+    otlAttrLastDim(outline, &last);
+    if (!last)
+        return OTL_OK;
+    return adShrOtlDeleteMember(outline, last, OTL_CHECK_ALL);
+}
+
+// The item already carries its new tag; its link area still has the form
+// of the old one, so each branch reads it in that form before clearing it.
+OtlStatus otlAttrAfterTagChange(OtlOutline *outline, OtlItem *item, uint16_t oldTag,
+                                uint16_t oldValueType)
+{
+    (void)oldValueType; // a change of value type alone changes no bookkeeping
+    const uint16_t newTag = item->dimensionTag;
+    if (newTag == oldTag)
+        return OTL_OK;
+    OtlFileStats &stats = outline->stats;
+    const bool isDimension = item->generation == 1;
+    const OtlHostContext *host = outline->host;
+    if (newTag == OTL_TAG_ATTRIBUTE && isDimension) {
+        // What can fail comes first: room for the cell, then the attribute
+        // calculations dimension; only then are the base links let go.
+        if (outline->attrCellCount >= outline->attrCellCapacity) {
+            OtlStatus status = growCells(outline);
+            if (status != OTL_OK)
+                return status;
+        }
+        stats.baseDimCount--;
+        if (stats.dimCount - 1 == stats.baseDimCount) {
+            OtlStatus status = otlAttrCreateCalcDim(outline);
+            if (status != OTL_OK) {
+                stats.baseDimCount++;
+                return status;
+            }
+        }
+        releaseBaseLinks(item);
+        otlAttrReleaseLinks(host, item, AttrLinkKind::BaseDim);
+        item->attrRole = 1;
+        return otlAttrNewCell(outline, item);
+    }
+    if (newTag == OTL_TAG_ATTRIBUTE) {
+        otlAttrReleaseLinks(host, item, AttrLinkKind::BaseMember);
+        return OTL_OK;
+    }
+    if (oldTag == OTL_TAG_ATTRIBUTE && isDimension) {
+        // The attribute calculations dimension goes first: its deletion is
+        // the one step here that can fail.
+        stats.baseDimCount++;
+        if (stats.dimCount == stats.baseDimCount + 1) {
+            OtlStatus status = otlAttrDeleteCalcDim(outline);
+            if (status != OTL_OK) {
+                stats.baseDimCount--;
+                return status;
+            }
+        }
+        emptyCellOf(item->attrLink.attrDim.attrCell);
+        disassociateFromBase(item);
+        otlAttrReleaseLinks(host, item, AttrLinkKind::AttrDim);
+        item->attrRole = 0;
+        return OTL_OK;
+    }
+    if (oldTag == OTL_TAG_ATTRIBUTE) {
+        emptyCellOf(item->attrLink.attrMember.attrCell);
+        dropShortName(outline, item);
+        otlAttrReleaseLinks(host, item, AttrLinkKind::AttrMember);
+        item->attrRole = 0;
+    }
+    return OTL_OK;
+}
+
+namespace {
+
+// A base item that left its dimension for another.
+OtlStatus afterBaseMove(OtlOutline *outline, OtlItem *item, bool wasDimension,
+                        bool becameDimension)
+{
+    OtlFileStats &stats = outline->stats;
+    const OtlHostContext *host = outline->host;
+    if (becameDimension) {
+        // The number first: it is the only step that can fail, and the
+        // member's links must still be there when the move is undone.
+        stats.dimCount++;
+        stats.baseDimCount++;
+        OtlStatus status = otlAttrRegisterDim(outline, item);
+        if (status != OTL_OK) {
+            stats.dimCount--;
+            stats.baseDimCount--;
+            return status;
+        }
+        otlAttrReleaseLinks(host, item, AttrLinkKind::BaseMember);
+        item->attrRole = 0;
+        return OTL_OK;
+    }
+    if (!wasDimension) {
+        otlAttrReleaseLinks(host, item, AttrLinkKind::BaseMember);
+        return OTL_OK;
+    }
+    releaseBaseLinks(item);
+    otlAttrReleaseLinks(host, item, AttrLinkKind::BaseDim);
+    stats.dimCount--;
+    stats.baseDimCount--;
+    clearDimTableSlot(outline, item);
+    item->attrRole = 0;
+    return OTL_OK;
+}
+
+// An attribute item that left its dimension for another; its cell moves
+// with it between the dimension and the member forms of the link area.
+OtlStatus afterAttrMove(OtlOutline *outline, OtlItem *item, bool wasDimension,
+                        bool becameDimension)
+{
+    OtlFileStats &stats = outline->stats;
+    const OtlHostContext *host = outline->host;
+    if (wasDimension) {
+        OtlItem **cell = item->attrLink.attrDim.attrCell;
+        disassociateFromBase(item);
+        otlAttrReleaseLinks(host, item, AttrLinkKind::AttrDim);
+        item->attrLink.attrMember.attrCell = cell;
+        stats.dimCount--;
+        clearDimTableSlot(outline, item);
+        if (stats.dimCount == stats.baseDimCount)
+            return otlAttrDeleteCalcDim(outline);
+        return OTL_OK;
+    }
+    if (!becameDimension) {
+        // Its old cell stays with it, so associations made with it remain.
+        OtlItem **cell = item->attrLink.attrMember.attrCell;
+        dropShortName(outline, item);
+        otlAttrReleaseLinks(host, item, AttrLinkKind::AttrMember);
+        item->attrLink.attrMember.attrCell = cell;
+        return OTL_OK;
+    }
+    OtlItem **cell = item->attrLink.attrMember.attrCell;
+    dropShortName(outline, item);
+    otlAttrReleaseLinks(host, item, AttrLinkKind::AttrMember);
+    item->attrLink.attrDim.attrCell = cell;
+    if (stats.dimCount == stats.baseDimCount) {
+        OtlStatus status = otlAttrCreateCalcDim(outline);
+        if (status != OTL_OK)
+            return status;
+    }
+    stats.dimCount++;
+    item->attrRole = 1;
+    return otlAttrRegisterDim(outline, item);
+}
+
+// A move within one dimension: names that carry ancestor names follow.
+OtlStatus afterMoveWithin(OtlOutline *outline, OtlItem *item, OtlItem *dimension,
+                          uint16_t positionMode)
+{
+    const uint16_t format = outline->attrSpecs.nameFormat;
+    if (dimension->dimensionTag != OTL_TAG_ATTRIBUTE)
+        return OTL_OK;
+    if ((format == 2 || format == 3) && item->firstChild)
+        return otlAttrRenameSubtree(outline, item, dimension->memberName);
+    if (positionMode == 2 && !item->firstChild && item->generation > 1)
+        return rebuildOwnName(outline, item);
+    return OTL_OK;
+}
+
+} // namespace
+
+OtlStatus otlAttrAfterMove(OtlOutline *outline, OtlItem *item, OtlItem *oldDimension,
+                           OtlItem *newDimension, uint16_t positionMode, bool becameDimension)
+{
+    if (oldDimension == newDimension)
+        return afterMoveWithin(outline, item, newDimension, positionMode);
+    const bool wasDimension = item == oldDimension;
+    if (item->dimensionTag != OTL_TAG_ATTRIBUTE)
+        return afterBaseMove(outline, item, wasDimension, becameDimension);
+    OtlStatus status = afterAttrMove(outline, item, wasDimension, becameDimension);
+    if (status != OTL_OK)
+        return status;
+    return rebuildOwnName(outline, item);
+}

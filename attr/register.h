@@ -1,0 +1,33 @@
+/*
+ * Attribute bookkeeping that member editing drives: the outline's counters,
+ * the dimension table with its statistics, the attribute item table (cells),
+ * and the attribute calculations dimension that exists exactly while the
+ * outline has an attribute dimension.
+ */
+#ifndef SHROTL_ATTR_REGISTER_H
+#define SHROTL_ATTR_REGISTER_H
+
+#include "shrotl.h"
+
+constexpr uint32_t kAttrCellsPerBlock = 1028;
+
+// A new item entered the tree: roles, counters, dimension number, cell.
+OtlStatus otlAttrRegisterItem(OtlOutline *outline, OtlItem *item);
+// Takes a just-registered item out again when a later step of its add fails.
+OtlStatus otlAttrUnregisterNew(OtlOutline *outline, OtlItem *item);
+// An item is being deleted.
+OtlStatus otlAttrUnregisterItem(OtlOutline *outline, OtlItem *item);
+// After a move: positionMode 1 after a sibling, 2 as a child.
+OtlStatus otlAttrAfterMove(OtlOutline *outline, OtlItem *item, OtlItem *oldDimension,
+                           OtlItem *newDimension, uint16_t positionMode, bool becameDimension);
+// After member information gave the item a new tag (the item already has it).
+OtlStatus otlAttrAfterTagChange(OtlOutline *outline, OtlItem *item, uint16_t oldTag,
+                                uint16_t oldValueType);
+OtlStatus otlAttrCreateCalcDim(OtlOutline *outline);
+OtlStatus otlAttrDeleteCalcDim(OtlOutline *outline);
+OtlStatus otlAttrLastDim(OtlOutline *outline, OtlItem **item);
+bool otlAttrRecomputeHasAttr(OtlOutline *outline, OtlItem *item);
+OtlStatus otlAttrNewCell(OtlOutline *outline, OtlItem *item);
+OtlStatus otlAttrRegisterDim(OtlOutline *outline, OtlItem *dimension);
+
+#endif

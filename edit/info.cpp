@@ -1,0 +1,422 @@
+/*
+ * Member information, comments and formulas: reading a member's properties
+ * into a record the caller owns, changing them from a record, and the three
+ * texts kept beside the record (extended comment, formula, last formula).
+ *
+ * Invariants: every text and record handed out is a fresh host block owned
+ * by the caller; a getter refused by the member's field mask allocates
+ * nothing; a failing setter leaves the outline exactly as it was, and a
+ * successful one clears `verified` (deleting a formula leaves it).
+ */
+#include "attr/naming.h"
+#include "attr/register.h"
+#include "core/alloc.h"
+#include "core/guard.h"
+#include "core/hash.h"
+#include "core/host.h"
+#include "core/records.h"
+#include "core/tree.h"
+#include "edit/mbrinfo.h"
+#include "edit/rules.h"
+
+#include <string.h>
+
+namespace {
+
+// Field bits of a member's field mask (first word).
+constexpr uint32_t kFieldBasicInfo = 0x0000FFFFu; // any one of 0x1 to 0x8000 will do
+constexpr uint32_t kFieldFormula = 0x2000000u;
+constexpr uint32_t kFieldLastFormula = 0x4000000u;
+constexpr uint32_t kFieldCommentEx = 0x8000000u;
+
+constexpr size_t kMaxCommentEx = 8192;
+
+// Rule findings that leave a member-information change in place: the
+// category fault (reported) and the many-children warning (not reported).
+constexpr uint32_t kKeptFindings = otl::kFaultCategory | otl::kFaultWarningChildren;
+
+bool fieldReadable(const OtlItem *member, uint32_t field)
+{
+    if (member->fieldMaskActive != 1)
+        return true;
+    return otlTestFieldFlag(field, member->fieldMask);
+}
+
+bool basicInfoReadable(const OtlItem *member)
+{
+    return member->fieldMaskActive != 1 || (member->fieldMask[0] & kFieldBasicInfo) != 0;
+}
+
+// Hands out a copy of one text of a member, or null when it has none.
+OtlStatus copyOut(OtlOutline *outline, OtlItem *member, char **outText, uint32_t field,
+                  const char *text)
+{
+    if (!fieldReadable(member, field))
+        return OTL_ERR_FIELD_MASK;
+    char *copy = nullptr;
+    OtlStatus status = otlDupString(outline->host, text, &copy);
+    if (status == OTL_OK)
+        *outText = copy;
+    return status;
+}
+
+// The record's name field need not be terminated.
+bool sameNameIgnoringAsciiCase(const char *a, const char *b)
+{
+    for (size_t i = 0; i < OTL_NAME_SIZE; ++i) {
+        char x = a[i];
+        char y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+        if (x == '\0')
+            return true;
+    }
+    return true;
+}
+
+bool isValueType(uint16_t type)
+{
+    return type == OTL_ATTR_NUMERIC || type == OTL_ATTR_BOOLEAN || type == OTL_ATTR_DATE;
+}
+
+// A short name replaced by a member-information change. The new text gets a
+// block of its own and the old one is kept until the change is final, so
+// that taking the change back needs no allocation.
+struct ShortNameSwap {
+    OtlOutline *outline = nullptr;
+    OtlItem *member = nullptr;
+    char *old = nullptr;
+    bool oldHashed = false;
+    bool active = false;
+
+    // The field lies in a packed record: read and written, never referenced.
+    char *slot() const { return member->attrLink.attrMember.attrShortName; }
+    void setSlot(char *text) { member->attrLink.attrMember.attrShortName = text; }
+
+    OtlStatus run(OtlOutline *o, OtlItem *m, const char *shortName)
+    {
+        outline = o;
+        member = m;
+        const OtlHostContext *host = outline->host;
+        // Only a value member of an attribute dimension has a short name.
+        if (member->generation <= 1 || member->dimensionTag != OTL_TAG_ATTRIBUTE ||
+            !isValueType(member->attrValueType) || !shortName[0])
+            return OTL_OK;
+        if (slot() && strcmp(slot(), shortName) == 0)
+            return OTL_OK;
+        active = true;
+        old = slot();
+        if (old)
+            oldHashed = otlHashRemove(host, outline, member, old, 0) == OTL_OK;
+        setSlot(nullptr);
+        bool stored = false;
+        OtlStatus status = otlAttrStoreShortName(host, shortName, member, &stored);
+        // Hashed under the same rule the hash applies when it enters or
+        // removes a whole item, so that a later removal finds the entry.
+        if (status == OTL_OK && stored && outline->attrSpecs.nameFormat != 0)
+            status = otlHashInsert(host, outline, member, slot(), 0);
+        return status;
+    }
+
+    // Back to the old short name and its entry; the removal above left room
+    // in the bucket, so entering it again cannot fail.
+    void undo()
+    {
+        if (!active)
+            return;
+        const OtlHostContext *host = outline->host;
+        if (slot() && outline->attrSpecs.nameFormat != 0)
+            otlHashRemove(host, outline, member, slot(), 0);
+        otl::hostRelease(host, &member->attrLink.attrMember.attrShortName);
+        setSlot(old);
+        if (old && oldHashed)
+            otlHashInsert(host, outline, member, old, 0);
+        active = false;
+    }
+
+    void commit()
+    {
+        if (active)
+            otl::hostRelease(outline->host, &old);
+        active = false;
+    }
+};
+
+// Whether the attribute bookkeeping of the member and the outline's
+// dimension counters are as they were before a change.
+bool bookkeepingUnchanged(const OtlOutline *outline, const OtlItem *member, const OtlItem &saved,
+                          const OtlFileStats &savedStats)
+{
+    return member->attrRole == saved.attrRole &&
+           memcmp(&member->attrLink, &saved.attrLink, sizeof saved.attrLink) == 0 &&
+           outline->stats.dimCount == savedStats.dimCount &&
+           outline->stats.baseDimCount == savedStats.baseDimCount &&
+           outline->stats.memberCount == savedStats.memberCount;
+}
+
+} // namespace
+
+extern "C" OTL_API OtlStatus adShrOtlGetMemberInfo(OtlOutline *outline, OtlItem *member,
+                                                   OtlMbrInfo **outInfo)
+{
+    if (!outInfo)
+        return OTL_ERR_NO_OUTPUT_ARG;
+    *outInfo = nullptr;
+    if (!outline || !member)
+        return OTL_ERR_GENERIC;
+    if (!basicInfoReadable(member))
+        return OTL_ERR_FIELD_MASK;
+    const OtlHostContext *host = outline->host;
+    // The record is allocated before the flag is recomputed, so that a
+    // refused allocation leaves the member untouched.
+    void *block = nullptr;
+    OtlStatus status = otl::hostAllocZero(host, otlMbrInfoSize(host), &block);
+    if (status != OTL_OK)
+        return status;
+    OtlMbrInfo *info = static_cast<OtlMbrInfo *>(block);
+    const uint8_t oldHasAttr = member->hasAttrValue;
+    if (!outline->fieldAccessMode)
+        otlAttrRecomputeHasAttr(outline, member);
+    if (otlMbrInfoSize(host) == OTL_MBRINFO_LEGACY_SIZE) {
+        memcpy(static_cast<void *>(info), member, OTL_MBRINFO_LEGACY_SIZE);
+    } else {
+        status = otlCopyItemToMbrInfo(host, info, member);
+        if (status != OTL_OK) {
+            member->hasAttrValue = oldHasAttr;
+            otl::hostFree(host, info);
+            return status;
+        }
+        // In field-access mode the host's stored count is all there is.
+        if (!outline->fieldAccessMode)
+            info->childCount = otlCountChildren(member);
+    }
+    *outInfo = info;
+    return OTL_OK;
+}
+
+// The member's name never changes here. A differing name in the record is
+// still run through the attribute naming: its failure (a value that does
+// not read, a long name too long) is the result, and when the long name it
+// composes is the member's own name (the caller gave the value text) the
+// short name it yields is stored. A short name that would belong to another
+// long name is not stored: it would uncouple the member's value, short
+// name and name.
+//
+// The rule checks run before the attribute bookkeeping follows a new tag,
+// since that step (creating or deleting the attribute calculations
+// dimension, releasing association arrays) cannot be taken back; the checks
+// read nothing that step changes. Findings that map to no status keep the
+// change, as the warning does.
+extern "C" OTL_API OtlStatus adShrOtlSetMemberInfo(OtlOutline *outline, OtlItem *member,
+                                                   const OtlMbrInfo *info, uint16_t checkMode)
+{
+    if (!outline || !member || !info)
+        return OTL_ERR_GENERIC;
+    if (outline->fieldAccessMode)
+        return OTL_ERR_ACCESS_MODE;
+    if (member->dimensionTag == OTL_TAG_ATTR_CALC)
+        return OTL_ERR_ATTR_CALC_MEMBER;
+    if (!otlGetDim(member))
+        return OTL_ERR_NO_DIMENSION;
+    if (member->shareOption == OTL_SHARE_SHARED && info->shareOption != OTL_SHARE_SHARED)
+        return OTL_ERR_RULE_DUPLICATE;
+    const OtlHostContext *host = outline->host;
+    const uint32_t version = host->clientVersion;
+
+    // A scratch copy in the caller's form: the naming may rewrite it, the
+    // caller's record is read only. Fields the client's version does not
+    // carry stay zero.
+    OtlMbrInfo record{};
+    memcpy(static_cast<void *>(&record), info, otlMbrInfoSize(host));
+    if (version < OTL_CLIENT_ATTR_MBRINFO) {
+        memset(record.infoDimName, 0, sizeof record.infoDimName);
+        record.hasAttrValue = 0;
+        record.attrValueType = 0;
+        memset(record.attrValue, 0, sizeof record.attrValue);
+    }
+    char shortName[OTL_NAME_SIZE] = {0};
+    const bool nameDiffers = !sameNameIgnoringAsciiCase(record.memberName, member->memberName);
+    if (nameDiffers) {
+        OtlStatus status = otlAttrNameMember(outline, &record, member->parent, shortName);
+        if (status != OTL_OK)
+            return status;
+    }
+    // For a text value the naming leaves a fresh copy of the name in the
+    // scratch record; the member's value does not change here, so it goes.
+    char *namingText = nullptr;
+    if (record.attrValueType == OTL_ATTR_TEXT &&
+        otl::textValue(record.attrValue) != otl::textValue(info->attrValue))
+        namingText = otl::textValue(record.attrValue);
+    auto dropNamingText = otl::onExit([&] { otl::hostRelease(host, &namingText); });
+
+    // The saved state is the member itself, byte for byte: the comment it
+    // replaces is kept alive until the change is final, so putting the
+    // member back restores every field exactly (an absent infoDimName stays
+    // absent, a text value keeps its own string) and needs no allocation.
+    OtlItem saved;
+    memcpy(static_cast<void *>(&saved), member, sizeof saved);
+    const OtlFileStats savedStats = outline->stats;
+    char *replacedComment = nullptr;
+    OtlStatus status = otlSetItemPropertiesKeepingComment(outline, host, member, &record, version,
+                                                          &replacedComment);
+    if (status != OTL_OK)
+        return status; // nothing was changed
+    auto restore = [&] {
+        if (member->comment != saved.comment)
+            otl::hostRelease(host, &member->comment);
+        memcpy(static_cast<void *>(member), &saved, sizeof saved);
+    };
+
+    uint32_t word1 = otlCheckMember(host, outline, member, checkMode);
+    const uint32_t word2 = otlCheckAttrMember(host, outline, member);
+    if (word2)
+        word1 |= otl::kFaultAttrMarker;
+    const OtlStatus verdict = otlFaultsToStatus(word1, word2);
+    if (verdict != OTL_OK && (word1 & ~kKeptFindings) != 0) {
+        restore();
+        return verdict;
+    }
+
+    // The short name follows only a clean change, and only while the tag
+    // stays: a new tag resets the member's attribute fields below.
+    ShortNameSwap swap;
+    const bool composedOwnName = strcmp(record.memberName, member->memberName) == 0;
+    if (verdict == OTL_OK && nameDiffers && composedOwnName &&
+        member->dimensionTag == saved.dimensionTag) {
+        status = swap.run(outline, member, shortName);
+        if (status != OTL_OK) {
+            swap.undo();
+            restore();
+            return status;
+        }
+    }
+
+    if (version >= OTL_CLIENT_ATTR_MBRINFO) {
+        status = otlAttrAfterTagChange(outline, member, saved.dimensionTag, saved.attrValueType);
+        if (status != OTL_OK) {
+            swap.undo();
+            if (bookkeepingUnchanged(outline, member, saved, savedStats)) {
+                restore();
+                return status;
+            }
+            // The bookkeeping has already followed the new tag and cannot
+            // be taken back; the member keeps the properties it matches.
+            otl::hostRelease(host, &replacedComment);
+            outline->verified = 0;
+            return status;
+        }
+    }
+    swap.commit();
+    otl::hostRelease(host, &replacedComment);
+    outline->verified = 0;
+    return verdict;
+}
+
+extern "C" OTL_API OtlStatus adShrOtlFreeMbrInfo(const OtlHostContext *host, uint32_t count,
+                                                 OtlMbrInfo *infos)
+{
+    if (!infos)
+        return OTL_OK;
+    for (uint32_t i = 0; i < count; ++i) {
+        OtlMbrInfo &info = infos[i];
+        if (info.attrValueType != OTL_ATTR_TEXT || info.level != 0)
+            continue;
+        char *text = otl::textValue(info.attrValue);
+        otl::hostRelease(host, &text);
+    }
+    otl::hostFree(host, infos);
+    return OTL_OK;
+}
+
+extern "C" OTL_API OtlStatus adShrOtlGetMemberCommentEx(OtlOutline *outline, OtlItem *member,
+                                                        char **outText)
+{
+    if (!outText)
+        return OTL_ERR_NO_OUTPUT_ARG;
+    *outText = nullptr;
+    if (!outline || !member)
+        return OTL_ERR_GENERIC;
+    return copyOut(outline, member, outText, kFieldCommentEx, member->commentEx);
+}
+
+extern "C" OTL_API OtlStatus adShrOtlSetMemberCommentEx(OtlOutline *outline, OtlItem *member,
+                                                        const char *text)
+{
+    if (!outline || !member)
+        return OTL_ERR_GENERIC;
+    if (outline->fieldAccessMode)
+        return OTL_ERR_ACCESS_MODE;
+    if (text && strnlen(text, kMaxCommentEx + 1) > kMaxCommentEx)
+        return OTL_ERR_COMMENT_LONG;
+    // Copied first: a refused copy keeps the old comment.
+    char *copy = nullptr;
+    OtlStatus status = otlDupString(outline->host, text, &copy);
+    if (status != OTL_OK)
+        return status;
+    otl::hostRelease(outline->host, &member->commentEx);
+    member->commentEx = copy;
+    outline->verified = 0;
+    return OTL_OK;
+}
+
+extern "C" OTL_API OtlStatus adShrOtlGetMemberFormula(OtlOutline *outline, OtlItem *member,
+                                                      char **outText)
+{
+    if (!outText)
+        return OTL_ERR_NO_OUTPUT_ARG;
+    *outText = nullptr;
+    if (!outline || !member)
+        return OTL_ERR_GENERIC;
+    return copyOut(outline, member, outText, kFieldFormula, member->formula);
+}
+
+// Without a last formula kept apart, the formula is the last one.
+extern "C" OTL_API OtlStatus adShrOtlGetMemberLastFormula(OtlOutline *outline, OtlItem *member,
+                                                          char **outText)
+{
+    if (!outText)
+        return OTL_ERR_NO_OUTPUT_ARG;
+    *outText = nullptr;
+    if (!outline || !member)
+        return OTL_ERR_GENERIC;
+    const char *text = member->lastFormula ? member->lastFormula : member->formula;
+    return copyOut(outline, member, outText, kFieldLastFormula, text);
+}
+
+extern "C" OTL_API OtlStatus adShrOtlSetMemberFormula(OtlOutline *outline, OtlItem *member,
+                                                      const char *text)
+{
+    if (!outline || !member)
+        return OTL_ERR_GENERIC;
+    if (outline->fieldAccessMode)
+        return OTL_ERR_ACCESS_MODE;
+    if (!text || !text[0])
+        return OTL_ERR_RULE_FORMULA;
+    // Label-only and shared members store no data to compute.
+    if (member->shareOption == OTL_SHARE_LABEL_ONLY || member->shareOption == OTL_SHARE_SHARED)
+        return OTL_ERR_FORMULA_NOT_STORED;
+    char *copy = nullptr;
+    OtlStatus status = otlDupString(outline->host, text, &copy);
+    if (status != OTL_OK)
+        return status;
+    otl::hostRelease(outline->host, &member->formula);
+    member->formula = copy;
+    outline->verified = 0;
+    return OTL_OK;
+}
+
+extern "C" OTL_API OtlStatus adShrOtlDeleteMemberFormula(OtlOutline *outline, OtlItem *member)
+{
+    if (!outline || !member)
+        return OTL_ERR_GENERIC;
+    if (outline->fieldAccessMode)
+        return OTL_ERR_ACCESS_MODE;
+    if (!member->formula)
+        return OTL_ERR_NO_FORMULA;
+    otl::hostRelease(outline->host, &member->formula);
+    return OTL_OK;
+}

@@ -1,0 +1,101 @@
+/*
+ * Moving a member with its subtree: after a sibling, as a first child, or up
+ * to dimension level. Shared links may not cross into another dimension,
+ * and a shared member may not become a dimension.
+ *
+ * Invariant: a refused move changes nothing but the dimChanged marks of the
+ * dimensions it looked at; a move that fails after relinking is relinked
+ * back. The change record is made before the tree changes.
+ */
+#include "attr/register.h"
+#include "core/hash.h"
+#include "core/tree.h"
+#include "edit/changelog.h"
+
+namespace {
+
+// Where a move puts the member.
+struct MoveTarget {
+    OtlItem *item;       // the sibling to follow, or the new parent
+    uint16_t mode;       // 1 after a sibling, 2 as first child
+    OtlItem *logParent;  // the parent the change log names, null at dimension level
+};
+
+MoveTarget chooseTarget(OtlOutline *outline, OtlItem *newParent, OtlItem *newPrevSibling)
+{
+    if (newPrevSibling) {
+        OtlItem *parent = newPrevSibling->parent;
+        return {newPrevSibling, 1, parent && parent->generation > 0 ? parent : nullptr};
+    }
+    if (newParent)
+        return {newParent, 2, newParent->generation > 0 ? newParent : nullptr};
+    return {outline->root, 2, nullptr};
+}
+
+void relinkBack(OtlItem *member, OtlItem *oldParent, OtlItem *oldPrev)
+{
+    if (oldPrev)
+        otlRelinkItem(member, oldPrev, 1);
+    else
+        otlRelinkItem(member, oldParent, 2);
+}
+
+// The new dimension first: when it is the old one, the old mark wins.
+void restoreMarks(OtlItem *oldDimension, OtlItem *newDimension, const uint8_t oldMarks[2])
+{
+    newDimension->dimChanged = oldMarks[1];
+    oldDimension->dimChanged = oldMarks[0];
+}
+
+} // namespace
+
+extern "C" OTL_API OtlStatus adShrOtlMoveMember(OtlOutline *outline, OtlItem *member,
+                                                OtlItem *newParent, OtlItem *newPrevSibling)
+{
+    if (outline->fieldAccessMode)
+        return OTL_ERR_ACCESS_MODE;
+    if (member->dimensionTag == OTL_TAG_ATTR_CALC)
+        return OTL_ERR_ATTR_CALC_MEMBER;
+    OtlItem *oldParent = member->parent;
+    OtlItem *oldPrev = member->prevSibling;
+    const MoveTarget target = chooseTarget(outline, newParent, newPrevSibling);
+    if (target.item == member || otlIsInside(target.item, member))
+        return OTL_ERR_INVALID_MOVE;
+    const bool becomesDimension =
+        target.mode == 2 ? target.item->generation == 0 : target.item->generation == 1;
+    if (becomesDimension && member->shareOption == OTL_SHARE_SHARED)
+        return OTL_ERR_INVALID_MOVE;
+
+    OtlItem *oldDimension = otlGetDim(member);
+    OtlItem *newDimension = becomesDimension ? member : otlGetDim(target.item);
+    // A refusal keeps the marks; a failure after the checks gives them back.
+    const uint8_t oldMarks[2] = {oldDimension->dimChanged, newDimension->dimChanged};
+    oldDimension->dimChanged = 1;
+    if (newDimension != oldDimension) {
+        newDimension->dimChanged = 1;
+        if (!otlSubtreeClosedUnderSharing(outline, member))
+            return OTL_ERR_INVALID_MOVE;
+    }
+    OtlChangeRecord *record = nullptr;
+    OtlStatus status = otlBuildMemberMoved(outline->host, outline, member, oldParent, oldPrev,
+                                           target.logParent,
+                                           target.mode == 1 ? target.item : nullptr, &record);
+    if (status != OTL_OK) {
+        restoreMarks(oldDimension, newDimension, oldMarks);
+        return status;
+    }
+
+    otlRelinkItem(member, target.item, target.mode);
+    status = otlAttrAfterMove(outline, member, oldDimension, newDimension, target.mode,
+                              becomesDimension);
+    if (status != OTL_OK) {
+        relinkBack(member, oldParent, oldPrev);
+        restoreMarks(oldDimension, newDimension, oldMarks);
+        otlFreeChangeRecord(outline->host, record);
+        return status;
+    }
+    if (record)
+        otlAppendChangeRecord(outline, record);
+    outline->verified = 0;
+    return OTL_OK;
+}
