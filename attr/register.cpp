@@ -17,6 +17,7 @@
 #include "attr/naming.h"
 #include "attr/specs.h"
 #include "core/tree.h"
+#include "edit/changelog.h"
 
 namespace {
 
@@ -173,10 +174,18 @@ void returnNewestCell(OtlOutline *outline, OtlItem **cell)
     if (outline->attrCellCount % kAttrCellsPerBlock != 0 ||
         outline->attrCellCount + kAttrCellsPerBlock != outline->attrCellCapacity)
         return;
-    CellBlock **link = reinterpret_cast<CellBlock **>(&outline->attrCellBlocks);
-    while ((*link)->next)
-        link = &(*link)->next;
-    otl::hostRelease(outline->host, link);
+    // The outline's own pointer is read into a local: the record is packed
+    // and the field may be misaligned.
+    CellBlock *first = static_cast<CellBlock *>(outline->attrCellBlocks);
+    if (!first->next) {
+        otl::hostRelease(outline->host, &first);
+        outline->attrCellBlocks = nullptr;
+    } else {
+        CellBlock *beforeLast = first;
+        while (beforeLast->next->next)
+            beforeLast = beforeLast->next;
+        otl::hostRelease(outline->host, &beforeLast->next);
+    }
     outline->attrCellCapacity -= kAttrCellsPerBlock;
 }
 
@@ -409,17 +418,35 @@ OtlStatus addCalcItem(OtlOutline *outline, const char *name, OtlItem *parent, Ot
 
 } // namespace
 
-// The dimension is added with its check, then its five members; a label-only
-// dimension without children fails the rule check, so the dimension is
-// linked as a plain container first and given its share option once the
-// members exist.
-OtlStatus otlAttrCreateCalcDim(OtlOutline *outline)
+namespace {
+
+// Gives back the number of a dimension that was registered and deleted
+// again when nothing was registered after it.
+void returnDimensionNumber(OtlOutline *outline, uint32_t number)
 {
-    if (!outline->attrSpecs.calcDimName) {
-        OtlStatus status = otlInitDefaultAttrSpecs(outline);
-        if (status != OTL_OK)
-            return status;
+    if (number == 0 || number != outline->dimTableSize || outline->dimTable[number - 1])
+        return;
+    outline->dimTableSize--;
+    if (outline->dimTableSize == 0) {
+        otl::hostRelease(outline->host, &outline->dimTable);
+        otl::hostRelease(outline->host, &outline->stats.dimStats);
     }
+}
+
+// Deletes a half-built calculations dimension and takes back what its
+// creation left: its change records and its dimension number.
+void dropCalcDim(OtlOutline *outline, OtlItem *dimension, OtlChangeRecord *logTail)
+{
+    const uint32_t number = dimension->dimensionNumber;
+    adShrOtlDeleteMember(outline, dimension, OTL_CHECK_NAMES);
+    otlChangeLogTruncate(outline, logTail);
+    returnDimensionNumber(outline, number);
+}
+
+// The dimension (label-only; tag 7 exempts it from the childless label-only
+// rule) and then its five members.
+OtlStatus addCalcItems(OtlOutline *outline)
+{
     const OtlAttrSpecs &specs = outline->attrSpecs;
     for (int i = 0; i < 6; ++i) {
         OtlItem *found = nullptr;
@@ -427,6 +454,7 @@ OtlStatus otlAttrCreateCalcDim(OtlOutline *outline)
         if (found)
             return OTL_ERR_ATTR_CALC_NAME_CLASH;
     }
+    OtlChangeRecord *logTail = outline->changeLogTail;
     OtlItem *last = nullptr;
     otlAttrLastDim(outline, &last);
     OtlItem *dimension = nullptr;
@@ -437,15 +465,42 @@ OtlStatus otlAttrCreateCalcDim(OtlOutline *outline)
     for (int i = 1; i < 6; ++i) {
         OtlItem *member = nullptr;
         if (addCalcItem(outline, calcName(specs, i), dimension, previous, &member) != OTL_OK) {
-            const uint8_t logging = outline->changeLogEnabled;
-            adShrOtlDeleteMember(outline, dimension, OTL_CHECK_NAMES);
-            outline->changeLogEnabled = logging;
+            dropCalcDim(outline, dimension, logTail);
             return OTL_ERR_ATTR_CALC_CREATE;
         }
         member->attrRole = 4;
         previous = member;
     }
     return OTL_OK;
+}
+
+} // namespace
+
+// Default specifications installed here are taken out again when the
+// creation fails, so that the add or move that asked for the dimension
+// leaves the specifications as they were.
+OtlStatus otlAttrCreateCalcDim(OtlOutline *outline)
+{
+    const OtlHostContext *host = outline->host;
+    const bool installDefaults = !outline->attrSpecs.calcDimName;
+    OtlAttrSpecs saved{};
+    if (installDefaults) {
+        OtlStatus status = adShrOtlCopyAttrSpecs(host, &saved, &outline->attrSpecs, OTL_SPEC_ALL);
+        if (status == OTL_OK)
+            status = otlInitDefaultAttrSpecs(outline);
+        if (status != OTL_OK) {
+            adShrOtlFreeAttrSpecsMembers(host, &saved);
+            return status;
+        }
+    }
+    const OtlStatus status = addCalcItems(outline);
+    if (installDefaults && status != OTL_OK) {
+        adShrOtlFreeAttrSpecsMembers(host, &outline->attrSpecs);
+        outline->attrSpecs = saved;
+    } else if (installDefaults) {
+        adShrOtlFreeAttrSpecsMembers(host, &saved);
+    }
+    return status;
 }
 
 OtlStatus otlAttrDeleteCalcDim(OtlOutline *outline)

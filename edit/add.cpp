@@ -35,6 +35,7 @@ struct AddProgress {
     OtlItem *parentCellItem = nullptr;
     OtlItem *markedDim = nullptr;       // an existing dimension registration marks
     uint8_t oldMark = 0;
+    uint8_t verified = outline->verified; // the calculations dimension's adds clear it
 
     void undo()
     {
@@ -45,6 +46,7 @@ struct AddProgress {
             otlAttrUnregisterNew(outline, item);
         if (markedDim)
             markedDim->dimChanged = oldMark;
+        outline->verified = verified;
         if (parentCell)
             *parentCell = parentCellItem;
         if (hashed)

@@ -119,11 +119,15 @@ extern "C" OTL_API OtlStatus adShrOtlRenameMember(OtlOutline *outline, OtlItem *
         return status;
     }
 
+    // The copies are collected before any is renamed: a new name that
+    // differs only in case would still match the old one, and a scan that
+    // restarts after each rename would find the same copy again.
     OtlItem *copy = nullptr;
-    while (copies.count < copyCount && otlHashFindShared(outline, oldName, -1, &copy) >= 0) {
-        renameHashed(outline, copy, scratch.memberName);
+    for (int32_t at = otlHashFindShared(outline, oldName, -1, &copy);
+         at >= 0 && copies.count < copyCount; at = otlHashFindShared(outline, oldName, at + 1, &copy))
         copies.items[copies.count++] = copy;
-    }
+    for (uint32_t i = 0; i < copies.count; ++i)
+        renameHashed(outline, copies.items[i], scratch.memberName);
     renameHashed(outline, member, scratch.memberName);
     // The value follows the name; a text value passes to the member.
     uint8_t oldValue[8];

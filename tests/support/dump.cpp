@@ -134,9 +134,11 @@ std::string dumpOutline(const OtlOutline *o)
     if (o->nameHash) {
         for (int b = 0; b < OTL_HASH_BUCKETS; ++b) {
             const OtlHashBucket &bucket = o->nameHash->buckets[b];
-            if (!bucket.count && !bucket.capacity)
+            if (!bucket.count)
                 continue;
-            out << "bucket " << b << " cap=" << bucket.capacity << ":";
+            // Capacity is left out: a reservation may grow a bucket without
+            // changing what the outline holds.
+            out << "bucket " << b << ":";
             for (uint32_t e = 0; e < bucket.count; ++e)
                 out << " " << ref(ids, bucket.entries[e].item) << "/" << bucket.entries[e].table << "/"
                     << text(bucket.entries[e].name);
