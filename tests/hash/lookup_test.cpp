@@ -9,14 +9,8 @@
 using test::addChild;
 using test::addDim;
 
-class Lookup : public test::HostTest {
+class Lookup : public test::OutlineTest {
 protected:
-    void SetUp() override { o = newOutline(); }
-    void TearDown() override
-    {
-        adShrOtlCloseOutline(o);
-        HostTest::TearDown();
-    }
     OtlItem *find(const char *name, const char *parent = nullptr, bool members = true,
                   bool aliases = false, uint16_t table = 0, const OtlItem *dim = nullptr)
     {
@@ -32,7 +26,6 @@ protected:
                                 static_cast<uint16_t>(slot + 1)),
                   OTL_OK);
     }
-    OtlOutline *o = nullptr;
 };
 
 TEST_F(Lookup, CaseVariantsUnderBothCaseRules)

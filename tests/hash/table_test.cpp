@@ -13,14 +13,8 @@ using test::addChild;
 using test::addDim;
 using test::makeItem;
 
-class HashTable : public test::HostTest {
+class HashTable : public test::OutlineTest {
 protected:
-    void SetUp() override { o = newOutline(); }
-    void TearDown() override
-    {
-        adShrOtlCloseOutline(o);
-        HostTest::TearDown();
-    }
     const OtlHashBucket &bucket(const char *name) const
     {
         return o->nameHash->buckets[otlHashBucketOf(name)];
@@ -33,7 +27,6 @@ protected:
             names.push_back(b.entries[i].name);
         return names;
     }
-    OtlOutline *o = nullptr;
 };
 
 TEST(HashFunction, FoldsAsciiLettersAndSignsHighBytes)

@@ -6,6 +6,7 @@
 #define SHROTL_TEST_INFO_SUPPORT_H
 
 #include "shrotl.h"
+#include "support/fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -79,6 +80,26 @@ inline std::string textValueOf(const uint8_t *raw)
     std::memcpy(&text, raw, sizeof text);
     return text ? text : "(null)";
 }
+
+// A fixture holding the sample outline, marked verified.
+class SampleTest : public test::HostTest {
+protected:
+    void SetUp() override
+    {
+        o = newOutline();
+        ASSERT_NE(o, nullptr);
+        s = buildSample(o);
+        ASSERT_NE(s.red, nullptr);
+        o->verified = 1;
+    }
+    void TearDown() override
+    {
+        adShrOtlCloseOutline(o);
+        test::HostTest::TearDown();
+    }
+    OtlOutline *o = nullptr;
+    Sample s{};
+};
 
 } // namespace infotest
 

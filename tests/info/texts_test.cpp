@@ -7,25 +7,10 @@
 
 #include <string>
 
-using infotest::Sample;
-
 namespace {
 
-class MemberTexts : public test::HostTest {
+class MemberTexts : public infotest::SampleTest {
 protected:
-    void SetUp() override
-    {
-        o = newOutline();
-        ASSERT_NE(o, nullptr);
-        s = infotest::buildSample(o);
-        o->verified = 1;
-    }
-    void TearDown() override
-    {
-        adShrOtlCloseOutline(o);
-        test::HostTest::TearDown();
-    }
-
     // The text a getter hands out, released at once; "(null)" for none.
     template <class Getter>
     std::string read(Getter getter, OtlItem *member, OtlStatus expected = OTL_OK)
@@ -37,14 +22,11 @@ protected:
             adShrOtlFree(host.ctx(), text);
         return result;
     }
-
-    OtlOutline *o = nullptr;
-    Sample s{};
 };
 
 } // namespace
 
-TEST_F(MemberTexts, CommentOfExactlyTheLimitIsStoredOneMoreIsRefused)
+TEST_F(MemberTexts, CommentUpToTheLimitAndItsRemoval)
 {
     const std::string longest(8192, 'x');
     ASSERT_EQ(adShrOtlSetMemberCommentEx(o, s.east, longest.c_str()), OTL_OK);
@@ -55,10 +37,7 @@ TEST_F(MemberTexts, CommentOfExactlyTheLimitIsStoredOneMoreIsRefused)
     EXPECT_EQ(adShrOtlSetMemberCommentEx(o, s.east, tooLong.c_str()), OTL_ERR_COMMENT_LONG);
     EXPECT_EQ(read(adShrOtlGetMemberCommentEx, s.east), longest);
     EXPECT_EQ(o->verified, 1);
-}
-
-TEST_F(MemberTexts, EmptyOrMissingCommentRemovesIt)
-{
+    // An empty or missing comment removes it.
     ASSERT_EQ(adShrOtlSetMemberCommentEx(o, s.east, "remark"), OTL_OK);
     ASSERT_EQ(adShrOtlSetMemberCommentEx(o, s.east, ""), OTL_OK);
     EXPECT_EQ(s.east->commentEx, nullptr);
@@ -68,7 +47,7 @@ TEST_F(MemberTexts, EmptyOrMissingCommentRemovesIt)
     EXPECT_EQ(s.east->commentEx, nullptr);
 }
 
-TEST_F(MemberTexts, LastFormulaFallsBackToTheFormula)
+TEST_F(MemberTexts, FormulaLastFormulaAndTheirSetters)
 {
     EXPECT_EQ(read(adShrOtlGetMemberLastFormula, s.east), "(null)");
     ASSERT_EQ(adShrOtlSetMemberFormula(o, s.east, "West * 2;"), OTL_OK);
@@ -77,10 +56,8 @@ TEST_F(MemberTexts, LastFormulaFallsBackToTheFormula)
     ASSERT_EQ(otlDupString(host.ctx(), "West * 3;", &s.east->lastFormula), OTL_OK);
     EXPECT_EQ(read(adShrOtlGetMemberLastFormula, s.east), "West * 3;");
     EXPECT_EQ(read(adShrOtlGetMemberFormula, s.east), "West * 2;");
-}
-
-TEST_F(MemberTexts, FormulaSetterRefusesEmptyTextAndMembersWithoutData)
-{
+    o->verified = 1;
+    // The setter refuses an empty text and members without data.
     EXPECT_EQ(adShrOtlSetMemberFormula(o, s.east, ""), OTL_ERR_RULE_FORMULA);
     EXPECT_EQ(adShrOtlSetMemberFormula(o, s.east, nullptr), OTL_ERR_RULE_FORMULA);
     EXPECT_EQ(adShrOtlSetMemberFormula(o, s.eastShared, "1;"), OTL_ERR_FORMULA_NOT_STORED);
@@ -91,20 +68,16 @@ TEST_F(MemberTexts, FormulaSetterRefusesEmptyTextAndMembersWithoutData)
     ASSERT_EQ(adShrOtlSetMemberFormula(o, s.east, "2;"), OTL_OK);
     EXPECT_EQ(read(adShrOtlGetMemberFormula, s.east), "2;");
     EXPECT_EQ(o->verified, 0);
-}
-
-TEST_F(MemberTexts, DeletingTheFormulaLeavesVerified)
-{
-    EXPECT_EQ(adShrOtlDeleteMemberFormula(o, s.east), OTL_ERR_NO_FORMULA);
-    ASSERT_EQ(adShrOtlSetMemberFormula(o, s.east, "1;"), OTL_OK);
+    // Deleting the formula leaves the flag.
     o->verified = 1;
     EXPECT_EQ(adShrOtlDeleteMemberFormula(o, s.east), OTL_OK);
     EXPECT_EQ(s.east->formula, nullptr);
     EXPECT_EQ(o->verified, 1);
     EXPECT_EQ(adShrOtlDeleteMemberFormula(o, s.east), OTL_ERR_NO_FORMULA);
+    EXPECT_EQ(adShrOtlDeleteMemberFormula(o, s.west), OTL_ERR_NO_FORMULA);
 }
 
-TEST_F(MemberTexts, SettersRefuseInFieldAccessMode)
+TEST_F(MemberTexts, SettersRefuseInFieldAccessModeGettersWithoutOutput)
 {
     const std::string before = test::dumpOutline(o);
     o->fieldAccessMode = 1;
@@ -113,6 +86,10 @@ TEST_F(MemberTexts, SettersRefuseInFieldAccessMode)
     EXPECT_EQ(adShrOtlDeleteMemberFormula(o, s.east), OTL_ERR_ACCESS_MODE);
     o->fieldAccessMode = 0;
     EXPECT_EQ(test::dumpOutline(o), before);
+    // Getters need an output.
+    EXPECT_EQ(adShrOtlGetMemberFormula(o, s.east, nullptr), OTL_ERR_NO_OUTPUT_ARG);
+    EXPECT_EQ(adShrOtlGetMemberLastFormula(o, s.east, nullptr), OTL_ERR_NO_OUTPUT_ARG);
+    EXPECT_EQ(adShrOtlGetMemberCommentEx(o, s.east, nullptr), OTL_ERR_NO_OUTPUT_ARG);
 }
 
 TEST_F(MemberTexts, EachGetterNeedsItsOwnMaskBit)
@@ -138,11 +115,4 @@ TEST_F(MemberTexts, EachGetterNeedsItsOwnMaskBit)
     s.east->fieldMask[0] = 0;
     s.east->fieldMask[1] = 0x2000000 | 0x4000000 | 0x8000000;
     EXPECT_EQ(read(adShrOtlGetMemberFormula, s.east, OTL_ERR_FIELD_MASK), "(null)");
-}
-
-TEST_F(MemberTexts, GettersNeedAnOutput)
-{
-    EXPECT_EQ(adShrOtlGetMemberFormula(o, s.east, nullptr), OTL_ERR_NO_OUTPUT_ARG);
-    EXPECT_EQ(adShrOtlGetMemberLastFormula(o, s.east, nullptr), OTL_ERR_NO_OUTPUT_ARG);
-    EXPECT_EQ(adShrOtlGetMemberCommentEx(o, s.east, nullptr), OTL_ERR_NO_OUTPUT_ARG);
 }

@@ -52,16 +52,20 @@ protected:
         }
     }
 
+    // An attribute dimension Size with the attribute member Big.
+    OtlItem *attrDim(OtlItem **big)
+    {
+        OtlItem *size = dim("Size", OTL_TAG_ATTRIBUTE);
+        *big = add(size, "Big", 5);
+        (*big)->dimensionTag = OTL_TAG_ATTRIBUTE;
+        return size;
+    }
+
     OtlItem *year = nullptr, *measures = nullptr, *sales = nullptr, *market = nullptr;
     OtlItem *east = nullptr, *ny = nullptr, *west = nullptr, *sharedNy = nullptr;
 };
 
 } // namespace
-
-TEST_F(MemberCheck, BaseOutlinePasses)
-{
-    expectAllClean();
-}
 
 TEST_F(MemberCheck, UniverseMemberAndNullReturnNothing)
 {
@@ -89,22 +93,22 @@ TEST_F(MemberCheck, ModeSelectsTheGroups)
 
 TEST_F(MemberCheck, DimensionStorageTagAndCategoryRanges)
 {
-    market->storageType = 2;
-    EXPECT_EQ(check(market, kNames), otl::kFaultStorage);
-    market->storageType = 1;
-    market->dimensionTag = 8;
-    EXPECT_EQ(check(market, kNames), otl::kFaultDimTagRange);
-    market->dimensionTag = 4;
-    EXPECT_EQ(check(market, kNames), otl::kFaultDimTagRange);
-    outline->outlineType = 1;
-    EXPECT_EQ(check(market, kNames), 0u);
-    market->dimensionTag = 5;
-    EXPECT_EQ(check(market, kNames), otl::kFaultDimTagRange);
-    market->dimensionTag = 0;
-    market->dimensionCategory = 14;
-    EXPECT_EQ(check(market, kNames), otl::kFaultCategory);
-    market->dimensionCategory = 13;
-    EXPECT_EQ(check(market, kNames), 0u);
+    const struct {
+        uint16_t outlineType, storage, tag, category;
+        uint32_t faults;
+    } cases[] = {
+        {0, 2, 0, 0, otl::kFaultStorage},  {0, 1, 8, 0, otl::kFaultDimTagRange},
+        {0, 1, 4, 0, otl::kFaultDimTagRange}, {1, 1, 4, 0, 0},
+        {1, 1, 5, 0, otl::kFaultDimTagRange}, {1, 1, 0, 14, otl::kFaultCategory},
+        {1, 1, 0, 13, 0},
+    };
+    for (const auto &c : cases) {
+        outline->outlineType = c.outlineType;
+        market->storageType = c.storage;
+        market->dimensionTag = c.tag;
+        market->dimensionCategory = c.category;
+        EXPECT_EQ(check(market, kNames), c.faults) << c.storage << " " << c.tag << " " << c.category;
+    }
     // The same values on a member below are not the dimension's to check.
     east->storageType = 2;
     east->dimensionCategory = 14;
@@ -137,11 +141,8 @@ TEST_F(MemberCheck, BaseDimensionWithAttributesNeedsStorageOneAndIsMarked)
 
 TEST_F(MemberCheck, AttributeDimensionAndMembers)
 {
-    OtlItem *size = dim("Size", OTL_TAG_ATTRIBUTE);
-    OtlItem *big = add(size, "Big", 5);
-    big->dimensionTag = OTL_TAG_ATTRIBUTE;
-    OtlItem *small = add(size, "Small", 5);
-    small->dimensionTag = OTL_TAG_ATTRIBUTE;
+    OtlItem *big = nullptr, *size = attrDim(&big);
+    add(size, "Small", 5)->dimensionTag = OTL_TAG_ATTRIBUTE;
     expectAllClean();
 
     size->storageType = 0;
@@ -226,7 +227,7 @@ TEST_F(MemberCheck, DimensionTagsAreUniqueExceptAttributeTags)
     EXPECT_EQ(check(b, kStructure), 0u);
 }
 
-TEST_F(MemberCheck, LabelOnlyNeedsChildren)
+TEST_F(MemberCheck, LabelOnlyMembers)
 {
     ny->shareOption = OTL_SHARE_LABEL_ONLY;
     EXPECT_EQ(check(ny, kStructure), otl::kFaultLabelOnlyLeaf);
@@ -234,11 +235,7 @@ TEST_F(MemberCheck, LabelOnlyNeedsChildren)
     EXPECT_EQ(check(ny, kStructure), 0u);
     east->shareOption = OTL_SHARE_LABEL_ONLY;
     EXPECT_EQ(check(east, kStructure), 0u);
-}
-
-TEST_F(MemberCheck, AttributeValueOnLabelOnlyMember)
-{
-    east->shareOption = OTL_SHARE_LABEL_ONLY;
+    // A label-only member cannot carry an attribute value, unless a dimension.
     east->hasAttrValue = 1;
     EXPECT_EQ(check(east, kStructure), otl::kFaultDimTag);
     EXPECT_EQ(check(east, kNames), 0u);
@@ -392,9 +389,7 @@ TEST_F(MemberCheck, ComputedMembers)
 
 TEST_F(MemberCheck, ComputedAttributeMembersNeedNoFormula)
 {
-    OtlItem *size = dim("Size", OTL_TAG_ATTRIBUTE);
-    OtlItem *big = add(size, "Big", 5);
-    big->dimensionTag = OTL_TAG_ATTRIBUTE;
+    OtlItem *big = nullptr, *size = attrDim(&big);
     EXPECT_EQ(check(big), 0u);
     // The attribute dimension is computed too, so its only child is fine.
     size->shareOption = 0;
@@ -404,9 +399,7 @@ TEST_F(MemberCheck, ComputedAttributeMembersNeedNoFormula)
 
 TEST_F(MemberCheck, AttributeMemberCheck)
 {
-    OtlItem *size = dim("Size", OTL_TAG_ATTRIBUTE);
-    OtlItem *big = add(size, "Big", 5);
-    big->dimensionTag = OTL_TAG_ATTRIBUTE;
+    OtlItem *big = nullptr, *size = attrDim(&big);
     OtlItem *huge = add(big, "Huge", 5);
     huge->dimensionTag = OTL_TAG_ATTRIBUTE;
     auto attr = [&](OtlItem *i) { return otlCheckAttrMember(host.ctx(), outline, i); };

@@ -30,50 +30,31 @@ constexpr uint32_t kWarning = 0x2000000;
 
 } // namespace
 
-TEST(FaultMapping, EveryWordOneBitAlone)
+// Each bit alone in word 1; behind the marker in word 2, where a bit without
+// a code leaves no status because the marker alone no longer decides; and
+// word 2 ignored while word 1 is empty.
+TEST(FaultMapping, EveryBitAlone)
 {
-    const std::map<uint32_t, OtlStatus> codes(kWord1.begin(), kWord1.end());
+    const std::map<uint32_t, OtlStatus> one(kWord1.begin(), kWord1.end());
+    const std::map<uint32_t, OtlStatus> two(kWord2.begin(), kWord2.end());
     for (int b = 0; b < 32; ++b) {
         const uint32_t bit = 1u << b;
-        OtlStatus expected = OTL_OK;
-        if (codes.count(bit))
-            expected = codes.at(bit);
-        else if (bit == kMarker)
-            expected = OTL_ERR_ATTR_MARKER;
-        EXPECT_EQ(otlFaultsToStatus(bit, 0), expected) << std::hex << bit;
-    }
-}
-
-TEST(FaultMapping, EveryWordTwoBitAloneBehindTheMarker)
-{
-    const std::map<uint32_t, OtlStatus> codes(kWord2.begin(), kWord2.end());
-    for (int b = 0; b < 32; ++b) {
-        const uint32_t bit = 1u << b;
-        // Without a code the marker alone no longer decides: word 2 is set.
-        const OtlStatus expected = codes.count(bit) ? codes.at(bit) : OTL_OK;
-        EXPECT_EQ(otlFaultsToStatus(kMarker, bit), expected) << std::hex << bit;
-    }
-}
-
-TEST(FaultMapping, WordTwoIsIgnoredWhenWordOneIsEmpty)
-{
-    for (const auto &[bit, code] : kWord2)
+        const OtlStatus alone = one.count(bit) ? one.at(bit)
+                                : bit == kMarker ? OTL_ERR_ATTR_MARKER
+                                                 : OTL_OK;
+        EXPECT_EQ(otlFaultsToStatus(bit, 0), alone) << std::hex << bit;
+        EXPECT_EQ(otlFaultsToStatus(kMarker, bit), two.count(bit) ? two.at(bit) : OTL_OK)
+            << std::hex << bit;
         EXPECT_EQ(otlFaultsToStatus(0, bit), OTL_OK) << std::hex << bit;
-    EXPECT_EQ(otlFaultsToStatus(0, 0xFFFFFFFFu), OTL_OK);
+    }
 }
 
-TEST(FaultMapping, LowerWordOneBitWinsOverEveryLaterOne)
+TEST(FaultMapping, EarlierBitWinsOverEveryLaterOneInEachWord)
 {
     for (size_t i = 0; i < kWord1.size(); ++i)
         for (size_t j = i + 1; j < kWord1.size(); ++j)
             EXPECT_EQ(otlFaultsToStatus(kWord1[i].first | kWord1[j].first, 0), kWord1[i].second)
                 << std::hex << kWord1[i].first << "|" << kWord1[j].first;
-    EXPECT_EQ(otlFaultsToStatus(0x20 | 0x1, 0), 1060015u);
-    EXPECT_EQ(otlFaultsToStatus(0x1FFFFFFu, 0xFFFF), 1060015u);
-}
-
-TEST(FaultMapping, LowerWordTwoBitWinsOverEveryLaterOne)
-{
     for (size_t i = 0; i < kWord2.size(); ++i)
         for (size_t j = i + 1; j < kWord2.size(); ++j)
             EXPECT_EQ(otlFaultsToStatus(kMarker, kWord2[i].first | kWord2[j].first),
@@ -81,39 +62,32 @@ TEST(FaultMapping, LowerWordTwoBitWinsOverEveryLaterOne)
                 << std::hex << kWord2[i].first << "|" << kWord2[j].first;
 }
 
-TEST(FaultMapping, AnyWordOneFaultHidesWordTwo)
+// A word-1 fault hides word 2; the warning means success and hides word 2
+// and the marker; word-1 bits without a status fall through to word 2.
+TEST(FaultMapping, WhatHidesWhat)
 {
     for (const auto &[bit, code] : kWord1)
         EXPECT_EQ(otlFaultsToStatus(bit | kMarker | kWarning, 0x1), code) << std::hex << bit;
-}
-
-TEST(FaultMapping, WarningMeansSuccessAndHidesWordTwoAndTheMarker)
-{
-    EXPECT_EQ(otlFaultsToStatus(kWarning, 0), OTL_OK);
-    EXPECT_EQ(otlFaultsToStatus(kWarning | kMarker, 0x4), OTL_OK);
-    EXPECT_EQ(otlFaultsToStatus(kWarning | kMarker, 0), OTL_OK);
     for (const auto &[bit, code] : kWord2)
         EXPECT_EQ(otlFaultsToStatus(kWarning | kMarker, bit), OTL_OK) << std::hex << bit;
-}
-
-TEST(FaultMapping, BitsWithoutAStatusFallThroughToWordTwo)
-{
-    // 0x1000 and 0x4000 of word 1 are no faults of their own.
-    EXPECT_EQ(otlFaultsToStatus(0x1000, 0x20), 1060104u);
-    EXPECT_EQ(otlFaultsToStatus(0x4000 | kMarker, 0x8000), 1060108u);
-    EXPECT_EQ(otlFaultsToStatus(0x1000 | 0x4000, 0), OTL_OK);
-    EXPECT_EQ(otlFaultsToStatus(0x1000 | kMarker, 0), OTL_ERR_ATTR_MARKER);
-    // 0x4000 of word 2 has no status either: the marker no longer applies.
-    EXPECT_EQ(otlFaultsToStatus(kMarker, 0x4000), OTL_OK);
-    EXPECT_EQ(otlFaultsToStatus(kMarker, 0x4000 | 0x8000), 1060108u);
-}
-
-TEST(FaultMapping, CasesNamedForCallers)
-{
-    EXPECT_EQ(otlFaultsToStatus(0x2000000 | 0x80000000, 0x4), OTL_OK);
-    EXPECT_EQ(otlFaultsToStatus(0x80000000, 0x4), 1060101u);
-    EXPECT_EQ(otlFaultsToStatus(0x80000000, 0x4000), OTL_OK);
-    EXPECT_EQ(otlFaultsToStatus(0x80000000, 0), 1060106u);
-    EXPECT_EQ(otlFaultsToStatus(0x20 | 0x1, 0), 1060015u);
-    EXPECT_EQ(otlFaultsToStatus(0, 0), OTL_OK);
+    const struct {
+        uint32_t word1, word2;
+        OtlStatus expected;
+    } cases[] = {
+        {kWarning, 0, OTL_OK},
+        {kWarning | kMarker, 0, OTL_OK},
+        {0x1000, 0x20, 1060104},                // 0x1000 and 0x4000 of word 1
+        {0x4000 | kMarker, 0x8000, 1060108},    // are no faults of their own
+        {0x1000 | 0x4000, 0, OTL_OK},
+        {0x1000 | kMarker, 0, OTL_ERR_ATTR_MARKER},
+        {kMarker, 0x4000, OTL_OK},              // nor is 0x4000 of word 2
+        {kMarker, 0x4000 | 0x8000, 1060108},
+        {kMarker, 0, 1060106},
+        {0x1FFFFFFu, 0xFFFF, 1060015},
+        {0, 0xFFFFFFFFu, OTL_OK},
+        {0, 0, OTL_OK},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(otlFaultsToStatus(c.word1, c.word2), c.expected)
+            << std::hex << c.word1 << " " << c.word2;
 }

@@ -4,16 +4,11 @@
 #include "rules/rules_support.h"
 
 #include <string>
+#include <vector>
 
 using rulestest::OutlineTest;
 
 namespace {
-
-class NameRules : public test::HostTest {
-protected:
-    bool valid(const std::string &name) { return otlValidateName(name.c_str(), host.ctx()); }
-    void useLocale(const char *codePage) { host.mutableCtx()->localeHandle = rulestest::localeOf(codePage); }
-};
 
 std::string repeat(const std::string &piece, int times)
 {
@@ -23,129 +18,86 @@ std::string repeat(const std::string &piece, int times)
     return s;
 }
 
+using NameRules = test::HostTest;
+
 } // namespace
 
-TEST_F(NameRules, PlainNamesAndTheirBlanks)
+TEST_F(NameRules, Validator)
 {
-    EXPECT_TRUE(valid("Sales"));
-    EXPECT_TRUE(valid("New York"));
-    EXPECT_FALSE(valid(" Sales"));
-    EXPECT_FALSE(valid("Sales "));
-    EXPECT_FALSE(valid("\tSales"));
-    EXPECT_FALSE(valid("Sales\t"));
-    EXPECT_FALSE(valid(""));
-    EXPECT_FALSE(valid(" "));
+    const std::string a = "\x83\x41", so = "\x83\x5C", blank = "\x81\x40"; // Shift_JIS
+    const struct {
+        const char *codePage; // null: the host's default, UTF-8
+        std::string name;
+        bool valid;
+    } cases[] = {
+        {nullptr, "Sales", true}, {nullptr, "New York", true}, {nullptr, " Sales", false},
+        {nullptr, "Sales ", false}, {nullptr, "\tSales", false}, {nullptr, "Sales\t", false},
+        {nullptr, "", false}, {nullptr, " ", false},
+        // Length is counted in characters, and a count that wraps 16 bits is too long.
+        {nullptr, repeat("a", 80), true}, {nullptr, repeat("a", 81), false},
+        {nullptr, repeat("\xC3\xA9", 80), true}, {nullptr, repeat("\xC3\xA9", 81), false},
+        {nullptr, repeat("a", 65536 + 5), false},
+        {nullptr, "\"Sales", false}, {nullptr, "Sa\"les", false}, {nullptr, "Sales\"", false},
+        {nullptr, "Sales's", true}, {nullptr, "\xC3\xA9\"x", false},
+        {nullptr, "$$$UNIVERSE$$$", false}, {nullptr, "$$$universe$$$", false},
+        {nullptr, "$$$UniVerse$$$", false}, {nullptr, "#Missing", false},
+        {nullptr, "#MISSING", false}, {nullptr, "#mIsSiNg", false},
+        {nullptr, "#Missings", true}, {nullptr, "$$$UNIVERSE$$", true},
+        // Multibyte blanks: refused in front, accepted at the end.
+        {nullptr, "Caf\xC3\xA9", true}, {nullptr, "\xC2\xA0Sales", false},
+        {nullptr, "Sales\xC2\xA0", true}, {nullptr, "\xE3\x80\x80Sales", false},
+        {nullptr, "Sales\xE3\x80\x80", true},
+        // In windows-1252 the no-break space is one byte: a trailing blank.
+        {"windows-1252", "Caf\xE9", true}, {"windows-1252", "\xC9t\xE9", true},
+        {"windows-1252", "Sales\xA0", false}, {"windows-1252", "\xA0Sales", false},
+        {"windows-1252", repeat("\xE9", 80), true}, {"windows-1252", repeat("\xE9", 81), false},
+        {"Shift_JIS", a + "Sales", true}, {"Shift_JIS", so + a, true},
+        {"Shift_JIS", "Sales" + blank, true}, {"Shift_JIS", blank + "Sales", false},
+        {"Shift_JIS", a + " ", false}, {"Shift_JIS", repeat(a, 80), true},
+        {"Shift_JIS", repeat(a, 81), false},
+    };
+    for (const auto &c : cases) {
+        host.mutableCtx()->localeHandle = c.codePage ? rulestest::localeOf(c.codePage) : 0;
+        EXPECT_EQ(otlValidateName(c.name.c_str(), host.ctx()), c.valid)
+            << (c.codePage ? c.codePage : "UTF-8") << " '" << c.name << "'";
+    }
+    host.mutableCtx()->localeHandle = 0;
     EXPECT_FALSE(otlValidateName(nullptr, host.ctx()));
-}
-
-TEST_F(NameRules, LengthIsCountedInCharacters)
-{
-    EXPECT_TRUE(valid(repeat("a", 80)));
-    EXPECT_FALSE(valid(repeat("a", 81)));
-    // 80 two-byte characters are 160 bytes and still a valid name.
-    EXPECT_TRUE(valid(repeat("\xC3\xA9", 80)));
-    EXPECT_FALSE(valid(repeat("\xC3\xA9", 81)));
-    // A count that only fits 16 bits after wrapping is still far too long.
-    EXPECT_FALSE(valid(repeat("a", 65536 + 5)));
-}
-
-TEST_F(NameRules, DoubleQuoteAnywhereIsRefused)
-{
-    EXPECT_FALSE(valid("\"Sales"));
-    EXPECT_FALSE(valid("Sa\"les"));
-    EXPECT_FALSE(valid("Sales\""));
-    EXPECT_TRUE(valid("Sales's"));
-}
-
-TEST_F(NameRules, SpecialCharactersOnlyRefusedFirst)
-{
-    const std::string set = "@=_+-{}().|\\',<";
-    ASSERT_EQ(set.size(), 15u);
-    for (char c : set) {
-        EXPECT_FALSE(valid(std::string(1, c) + "Sales")) << c;
-        EXPECT_TRUE(valid("Sa" + std::string(1, c) + "les")) << c;
-        EXPECT_TRUE(valid("Sales" + std::string(1, c))) << c;
+    // Special characters are refused only in front.
+    const std::string special = "@=_+-{}().|\\',<";
+    ASSERT_EQ(special.size(), 15u);
+    for (char c : special) {
+        EXPECT_FALSE(otlValidateName((c + std::string("Sales")).c_str(), host.ctx())) << c;
+        EXPECT_TRUE(otlValidateName(("Sa" + std::string(1, c) + "les").c_str(), host.ctx())) << c;
+        EXPECT_TRUE(otlValidateName(("Sales" + std::string(1, c)).c_str(), host.ctx())) << c;
     }
     for (char c : std::string("#$%&*!?>/;:[]~^`"))
-        EXPECT_TRUE(valid(std::string(1, c) + "Sales")) << c;
-}
-
-TEST_F(NameRules, ReservedNamesInAnyCase)
-{
-    for (const char *name : {"$$$UNIVERSE$$$", "$$$universe$$$", "$$$UniVerse$$$", "#Missing",
-                             "#MISSING", "#missing", "#mIsSiNg"})
-        EXPECT_FALSE(valid(name)) << name;
-    EXPECT_TRUE(valid("#Missings"));
-    EXPECT_TRUE(valid("$$$UNIVERSE$$"));
-}
-
-TEST_F(NameRules, Utf8BlanksAreMultibyteAtTheEnd)
-{
-    EXPECT_TRUE(valid("Caf\xC3\xA9"));
-    // No-break space and ideographic space are blanks of more than one byte:
-    // refused in front, accepted at the end.
-    EXPECT_FALSE(valid("\xC2\xA0Sales"));
-    EXPECT_TRUE(valid("Sales\xC2\xA0"));
-    EXPECT_FALSE(valid("\xE3\x80\x80Sales"));
-    EXPECT_TRUE(valid("Sales\xE3\x80\x80"));
-    EXPECT_FALSE(valid("\xC3\xA9\"x"));
-}
-
-TEST_F(NameRules, Windows1252SingleByteBlankAndLetters)
-{
-    useLocale("windows-1252");
-    EXPECT_TRUE(valid("Caf\xE9"));
-    EXPECT_TRUE(valid("\xC9t\xE9"));
-    // The no-break space is one byte here, so it counts as a trailing blank.
-    EXPECT_FALSE(valid("Sales\xA0"));
-    EXPECT_FALSE(valid("\xA0Sales"));
-    EXPECT_TRUE(valid(repeat("\xE9", 80)));
-    EXPECT_FALSE(valid(repeat("\xE9", 81)));
-}
-
-TEST_F(NameRules, ShiftJisDoubleByteCharacters)
-{
-    useLocale("Shift_JIS");
-    const std::string a = "\x83\x41";     // katakana A
-    const std::string so = "\x83\x5C";    // katakana SO: trail byte is a backslash
-    const std::string blank = "\x81\x40"; // ideographic space
-    EXPECT_TRUE(valid(a + "Sales"));
-    EXPECT_TRUE(valid(so + a));
-    EXPECT_TRUE(valid("Sales" + blank));
-    EXPECT_FALSE(valid(blank + "Sales"));
-    EXPECT_FALSE(valid(a + " "));
-    EXPECT_TRUE(valid(repeat(a, 80)));
-    EXPECT_FALSE(valid(repeat(a, 81)));
+        EXPECT_TRUE(otlValidateName((c + std::string("Sales")).c_str(), host.ctx())) << c;
 }
 
 TEST_F(NameRules, TrimBlanksAtBothEnds)
 {
-    char text[] = "  \t New York \t ";
-    EXPECT_EQ(otlTrimBlanks(host.ctx(), text), OTL_OK);
-    EXPECT_STREQ(text, "New York");
-    char blanks[] = "   ";
-    EXPECT_EQ(otlTrimBlanks(host.ctx(), blanks), OTL_OK);
-    EXPECT_STREQ(blanks, "");
-    char plain[] = "Sales";
-    EXPECT_EQ(otlTrimBlanks(host.ctx(), plain), OTL_OK);
-    EXPECT_STREQ(plain, "Sales");
-}
-
-TEST_F(NameRules, TrimEmptyAllocatesNothing)
-{
+    const struct {
+        const char *codePage, *text, *trimmed;
+    } cases[] = {
+        {nullptr, "  \t New York \t ", "New York"},
+        {nullptr, "   ", ""},
+        {nullptr, "Sales", "Sales"},
+        {"Shift_JIS", "\x81\x40 \x83\x41 \x83\x41\x81\x40", "\x83\x41 \x83\x41"},
+    };
+    for (const auto &c : cases) {
+        host.mutableCtx()->localeHandle = c.codePage ? rulestest::localeOf(c.codePage) : 0;
+        std::string text = c.text;
+        EXPECT_EQ(otlTrimBlanks(host.ctx(), text.data()), OTL_OK);
+        EXPECT_STREQ(text.c_str(), c.trimmed);
+    }
     char empty[] = "";
+    const uint64_t before = host.allocations();
     host.failAt(1);
     EXPECT_EQ(otlTrimBlanks(host.ctx(), empty), OTL_OK);
-    EXPECT_FALSE(host.injected());
-    EXPECT_EQ(host.allocations(), 0u);
-}
-
-TEST_F(NameRules, TrimShiftJisIdeographicBlanks)
-{
-    useLocale("Shift_JIS");
-    char text[] = "\x81\x40 \x83\x41 \x83\x41\x81\x40";
-    EXPECT_EQ(otlTrimBlanks(host.ctx(), text), OTL_OK);
-    EXPECT_STREQ(text, "\x83\x41 \x83\x41");
+    EXPECT_FALSE(host.injected()) << "an empty text allocates nothing";
+    host.disarm();
+    EXPECT_EQ(host.allocations(), before);
 }
 
 TEST_F(NameRules, TrimSweptWithFailureInjection)
@@ -172,13 +124,10 @@ protected:
     {
         OutlineTest::SetUp();
         OtlItem *d = dim("Market");
-        add(d, "Alpha");
-        add(d, "Beta");
-        add(d, "Gamma, Inc");
-        add(d, "Up-Down");
+        for (const char *name : {"Alpha", "Beta", "Gamma, Inc", "Up-Down"})
+            add(d, name);
         add(d, repeat("B", 80).c_str());
-        OtlItem *e = add(d, "East");
-        setAlias(e, 0, "Orient", true);
+        setAlias(add(d, "East"), 0, "Orient", true);
     }
     uint32_t check(const std::string &list)
     {
@@ -186,50 +135,29 @@ protected:
     }
 };
 
-TEST_F(MemberLists, ArrowsAndCommasSeparateNames)
+// The count of names not found: arrows and commas separate, aliases count,
+// case is ignored, quotes keep commas and arrows, a lone dash is text, empty
+// segments and blanks are skipped, and the name buffer holds 100 bytes.
+TEST_F(MemberLists, Parse)
 {
-    EXPECT_EQ(check("Alpha->Beta"), 0u);
-    EXPECT_EQ(check("Alpha,Beta"), 0u);
-    EXPECT_EQ(check("Alpha->Nobody"), 1u);
-    EXPECT_EQ(check("Nobody,Alpha"), 1u);
-    EXPECT_EQ(check("Orient->Alpha"), 0u); // aliases count
-    EXPECT_EQ(check("alpha->BETA"), 0u);   // the outline ignores case
-}
-
-TEST_F(MemberLists, QuotesKeepCommasAndArePassedOver)
-{
-    EXPECT_EQ(check("\"Gamma, Inc\"->Alpha"), 0u);
-    EXPECT_EQ(check("Gamma, Inc"), 1u);
-    EXPECT_EQ(check("\"Alpha\""), 0u);
-    EXPECT_EQ(check("\"Up->Down\""), 1u); // the arrow inside quotes is text
-}
-
-TEST_F(MemberLists, LoneDashIsText)
-{
-    EXPECT_EQ(check("Up-Down->Alpha"), 0u);
-    EXPECT_EQ(check("Up-Down"), 0u);
-    EXPECT_EQ(check("Alpha-"), 1u);
-}
-
-TEST_F(MemberLists, EmptySegmentsAndBlanksAreSkipped)
-{
-    EXPECT_EQ(check("Alpha,,Beta,"), 0u);
-    EXPECT_EQ(check(" Alpha ,  Beta  -> Orient "), 0u);
-    EXPECT_EQ(check(""), 0u);
-    EXPECT_EQ(check(",  ,->"), 0u);
-}
-
-TEST_F(MemberLists, NameBufferHoldsOneHundredBytes)
-{
-    const std::string longName = repeat("B", 80);
-    // Bytes past the hundredth are dropped: the Z never reaches the name.
-    EXPECT_EQ(check(longName + repeat(" ", 20) + "Z"), 0u);
-    EXPECT_EQ(check(longName + repeat(" ", 19) + "Z"), 1u);
-    // A two-byte character that does not fit whole is dropped whole.
-    EXPECT_EQ(check(longName + repeat(" ", 19) + "\xC3\xA9"), 0u);
-    EXPECT_EQ(check(longName + repeat(" ", 18) + "\xC3\xA9"), 1u);
-    // The separator after the dropped bytes still ends the name.
-    EXPECT_EQ(check(longName + repeat(" ", 40) + "->Alpha"), 0u);
+    const std::string b80 = repeat("B", 80);
+    const struct {
+        std::string list;
+        uint32_t missing;
+    } cases[] = {
+        {"Alpha->Beta", 0}, {"Alpha,Beta", 0}, {"Alpha->Nobody", 1}, {"Nobody,Alpha", 1},
+        {"Orient->Alpha", 0}, {"alpha->BETA", 0},
+        {"\"Gamma, Inc\"->Alpha", 0}, {"Gamma, Inc", 1}, {"\"Alpha\"", 0}, {"\"Up->Down\"", 1},
+        {"Up-Down->Alpha", 0}, {"Up-Down", 0}, {"Alpha-", 1},
+        {"Alpha,,Beta,", 0}, {" Alpha ,  Beta  -> Orient ", 0}, {"", 0}, {",  ,->", 0},
+        // Bytes past the hundredth are dropped; a character that does not
+        // fit is dropped whole; the separator after them still ends the name.
+        {b80 + repeat(" ", 20) + "Z", 0}, {b80 + repeat(" ", 19) + "Z", 1},
+        {b80 + repeat(" ", 19) + "\xC3\xA9", 0}, {b80 + repeat(" ", 18) + "\xC3\xA9", 1},
+        {b80 + repeat(" ", 40) + "->Alpha", 0},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(check(c.list), c.missing) << "'" << c.list << "'";
 }
 
 TEST_F(MemberLists, ShiftJisNamesAreCopiedWhole)

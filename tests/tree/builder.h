@@ -8,6 +8,8 @@
 #include "core/host.h"
 #include "core/tree.h"
 
+#include "support/fixture.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -72,6 +74,18 @@ inline OtlStatus deleteForTest(OtlOutline *o, OtlItem *member)
     otlReleaseSubtree(o, member);
     return OTL_OK;
 }
+
+// A fixture with one empty outline, closed when the test ends.
+class OutlineTest : public HostTest {
+protected:
+    void SetUp() override { o = newOutline(); }
+    void TearDown() override
+    {
+        adShrOtlCloseOutline(o);
+        HostTest::TearDown();
+    }
+    OtlOutline *o = nullptr;
+};
 
 } // namespace test
 

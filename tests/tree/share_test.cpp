@@ -65,63 +65,41 @@ protected:
     OtlItem *parent = nullptr;
 };
 
-TEST_F(ImpliedShare, OneChildWithAFormulaDependsOnTheParentsOperator)
+// Which child's storage a parent shares, by the children's operators, the
+// parent's formula, operator and share option; -1 for none.
+TEST_F(ImpliedShare, ByChildrenFormulaAndOptions)
 {
-    OtlItem *p = build({1}, "Sales * 2;");
-    OtlItem *shared = nullptr;
-    EXPECT_TRUE(shares(p, &shared));
-    EXPECT_EQ(shared, child(0));
-    p->consolidation = 1;
-    EXPECT_FALSE(shares(p));
-}
-
-TEST_F(ImpliedShare, OneChildWithoutFormulaFollowsTheChildsOperator)
-{
-    OtlItem *p = build({2});
-    EXPECT_TRUE(shares(p));
-    child(0)->consolidation = 1;
-    EXPECT_FALSE(shares(p));
-    child(0)->consolidation = 5; // no contributing child at all
-    EXPECT_FALSE(shares(p));
-}
-
-TEST_F(ImpliedShare, OneContributingChildAmongIgnoredOnes)
-{
-    OtlItem *p = build({5, 0, 5});
-    OtlItem *shared = nullptr;
-    EXPECT_TRUE(shares(p, &shared));
-    EXPECT_EQ(shared, child(1));
-    child(1)->consolidation = 1;
-    EXPECT_FALSE(shares(p));
-    child(1)->consolidation = 0;
-    child(0)->consolidation = 0; // 0, 0, 5: two contribute
-    EXPECT_FALSE(shares(p));
-}
-
-TEST_F(ImpliedShare, NeverShareOptionOneWhateverTheChildren)
-{
-    OtlItem *p = build({0});
-    p->shareOption = 1;
-    EXPECT_FALSE(shares(p));
-    p->consolidation = 0;
-    p->formula = test::dupText(host.ctx(), "x;");
-    EXPECT_FALSE(shares(p));
-}
-
-TEST_F(ImpliedShare, TwoChildrenAndAFormulaNeverShare)
-{
-    OtlItem *p = build({0, 5}, "x;");
-    EXPECT_FALSE(shares(p));
-    otlFreeItemContents(&holder, p, 1);
-    EXPECT_TRUE(shares(p)); // the same children without formula
-}
-
-TEST_F(ImpliedShare, ALeafNeverShares)
-{
-    OtlItem *p = build({});
-    EXPECT_FALSE(shares(p));
-    p->formula = test::dupText(host.ctx(), "x;");
-    EXPECT_FALSE(shares(p));
+    const struct {
+        std::initializer_list<uint16_t> ops;
+        const char *formula;
+        uint16_t consolidation, shareOption;
+        int shared;
+    } cases[] = {
+        {{1}, "Sales * 2;", 0, 0, 0}, // one child with a formula: the parent's operator
+        {{1}, "Sales * 2;", 1, 0, -1},
+        {{2}, nullptr, 0, 0, 0},      // without a formula: the child's operator
+        {{1}, nullptr, 0, 0, -1},
+        {{5}, nullptr, 0, 0, -1},     // no contributing child at all
+        {{5, 0, 5}, nullptr, 0, 0, 1}, // one contributing child among ignored ones
+        {{5, 1, 5}, nullptr, 0, 0, -1},
+        {{0, 0, 5}, nullptr, 0, 0, -1}, // two contribute
+        {{0}, nullptr, 0, 1, -1},       // never share option 1
+        {{0}, "x;", 0, 1, -1},
+        {{0, 5}, "x;", 0, 0, -1},       // two children and a formula
+        {{0, 5}, nullptr, 0, 0, 0},
+        {{}, nullptr, 0, 0, -1},        // a leaf
+        {{}, "x;", 0, 0, -1},
+    };
+    for (const auto &c : cases) {
+        OtlItem *p = build(c.ops, c.formula);
+        p->consolidation = c.consolidation;
+        p->shareOption = c.shareOption;
+        OtlItem *shared = nullptr;
+        EXPECT_EQ(shares(p, &shared), c.shared >= 0) << &c - cases;
+        EXPECT_EQ(shared, c.shared >= 0 ? child(c.shared) : nullptr) << &c - cases;
+        otlReleaseSubtree(&holder, p);
+        parent = nullptr;
+    }
 }
 
 TEST(StoredMembers, NotStoredExactlyForLabelOnlyAndShared)

@@ -6,26 +6,20 @@
 using test::addChild;
 using test::addDim;
 
-class Walks : public test::HostTest {
+class Walks : public test::OutlineTest {
 protected:
     void SetUp() override
     {
-        o = newOutline();
+        OutlineTest::SetUp();
         year = addDim(o, "Year");
         q1 = addChild(o, year, "Q1");
         q2 = addChild(o, year, "Q2");
         market = addDim(o, "Market");
     }
-    void TearDown() override
-    {
-        adShrOtlCloseOutline(o);
-        HostTest::TearDown();
-    }
-    OtlOutline *o = nullptr;
     OtlItem *year = nullptr, *q1 = nullptr, *q2 = nullptr, *market = nullptr;
 };
 
-TEST_F(Walks, EachWalkFollowsItsLink)
+TEST_F(Walks, EachWalkFollowsItsLinkButNeverToTheUniverseMember)
 {
     OtlItem *r = nullptr;
     ASSERT_EQ(adShrOtlGetFirstMember(o, &r), OTL_OK);
@@ -44,11 +38,8 @@ TEST_F(Walks, EachWalkFollowsItsLink)
     EXPECT_EQ(r, market);
     ASSERT_EQ(adShrOtlGetChild(o, market, &r), OTL_OK);
     EXPECT_EQ(r, nullptr);
-}
-
-TEST_F(Walks, TheUniverseMemberIsNeverHandedOut)
-{
-    OtlItem *r = q1;
+    // The universe member is never handed out.
+    r = q1;
     ASSERT_EQ(adShrOtlGetParent(o, year, &r), OTL_OK);
     EXPECT_EQ(r, nullptr);
     EXPECT_EQ(otlGetDim(o->root), nullptr);
@@ -73,12 +64,9 @@ TEST_F(Walks, FieldAccessModeRefusesAndLeavesItemResultsAlone)
         EXPECT_EQ(r, q2);
     }
     o->fieldAccessMode = 0;
-}
-
-TEST_F(Walks, AnOutlineWithoutDimensionsHasNoFirstMember)
-{
+    // An outline without dimensions has no first member.
     OtlOutline *empty = newOutline();
-    OtlItem *r = q1;
+    r = q1;
     EXPECT_EQ(adShrOtlGetFirstMember(empty, &r), OTL_OK);
     EXPECT_EQ(r, nullptr);
     adShrOtlCloseOutline(empty);
