@@ -14,6 +14,8 @@
 #include "core/host.h"
 #include "core/tree.h"
 
+#include "gcharset.h"
+
 #include <string.h>
 
 OtlStatus otlHashCreate(const OtlHostContext *host, OtlNameHash **hash)
@@ -48,18 +50,45 @@ uint32_t otlHashBucketOf(const char *name)
 
 namespace otl {
 
-uint32_t hashRunStart(const OtlHostContext *host, const OtlHashBucket &bucket, const char *name)
+HashProbe hashProbe(const OtlHostContext *host, const char *name)
+{
+    uint64_t key = 0;
+    uint32_t known = 0;
+    GCSortKeyPrefix(host->localeHandle, name, GC_CMP_NOCASE, &key, &known);
+    return {name, key, static_cast<uint8_t>(known)};
+}
+
+int32_t compareEntry(const OtlHostContext *host, const OtlHashEntry &entry, const HashProbe &probe)
+{
+    const uint64_t differ = entry.key ^ probe.key;
+    if (differ) {
+        const uint32_t unit = static_cast<uint32_t>(__builtin_clzll(differ)) / 8;
+        if (unit < entry.keyKnown && unit < probe.keyKnown)
+            return entry.key < probe.key ? -1 : 1;
+    } else if (entry.keyKnown == 8 && probe.keyKnown == 8 && (probe.key & 0xFF) == 0) {
+        return 0; // both names ended within the key
+    }
+    return otlCompareNoCase(host, entry.name, probe.name);
+}
+
+uint32_t hashRunStart(const OtlHostContext *host, const OtlHashBucket &bucket,
+                      const HashProbe &probe)
 {
     uint32_t low = 0;
     uint32_t high = bucket.count;
     while (low < high) {
         const uint32_t middle = low + (high - low) / 2;
-        if (otlCompareNoCase(host, bucket.entries[middle].name, name) < 0)
+        if (compareEntry(host, bucket.entries[middle], probe) < 0)
             low = middle + 1;
         else
             high = middle;
     }
     return low;
+}
+
+uint32_t hashRunStart(const OtlHostContext *host, const OtlHashBucket &bucket, const char *name)
+{
+    return hashRunStart(host, bucket, hashProbe(host, name));
 }
 
 } // namespace otl
@@ -69,25 +98,26 @@ namespace {
 // Where a new entry goes. An equal probe takes the new entry in front of
 // it; otherwise the last probe decides before or after. The rule fixes the
 // order of equal names, which enumeration through the hash reports.
-uint32_t insertPosition(const OtlHostContext *host, const OtlHashBucket &bucket, const char *name)
+uint32_t insertPosition(const OtlHostContext *host, const OtlHashBucket &bucket,
+                        const otl::HashProbe &probe)
 {
     if (bucket.count == 0)
         return 0;
     int64_t low = 0;
     int64_t high = static_cast<int64_t>(bucket.count) - 1;
-    int64_t probe = 0;
+    int64_t probeAt = 0;
     int32_t order = 0;
     while (low <= high) {
-        probe = (low + high) / 2;
-        order = otlCompareNoCase(host, name, bucket.entries[probe].name);
+        probeAt = (low + high) / 2;
+        order = -otl::compareEntry(host, bucket.entries[probeAt], probe);
         if (order == 0)
-            return static_cast<uint32_t>(probe);
+            return static_cast<uint32_t>(probeAt);
         if (order < 0)
-            high = probe - 1;
+            high = probeAt - 1;
         else
-            low = probe + 1;
+            low = probeAt + 1;
     }
-    return static_cast<uint32_t>(order < 0 ? probe : probe + 1);
+    return static_cast<uint32_t>(order < 0 ? probeAt : probeAt + 1);
 }
 
 OtlHashBucket &bucketOf(OtlOutline *outline, const char *name)
@@ -120,7 +150,8 @@ OtlStatus otlHashInsert(const OtlHostContext *host, OtlOutline *outline, OtlItem
                         const char *name, uint16_t table)
 {
     OtlHashBucket &bucket = bucketOf(outline, name);
-    const uint32_t position = insertPosition(host, bucket, name);
+    const otl::HashProbe probe = otl::hashProbe(host, name);
+    const uint32_t position = insertPosition(host, bucket, probe);
     if (bucket.capacity <= bucket.count + 1) {
         OtlStatus status = otl::hostResizeArray(host, &bucket.entries, bucket.capacity,
                                                 static_cast<uint64_t>(bucket.capacity) + kHashGrowth);
@@ -134,6 +165,8 @@ OtlStatus otlHashInsert(const OtlHostContext *host, OtlOutline *outline, OtlItem
     bucket.entries[position].item = item;
     bucket.entries[position].table = table;
     bucket.entries[position].name = name;
+    bucket.entries[position].key = probe.key;
+    bucket.entries[position].keyKnown = probe.keyKnown;
     bucket.count++;
     return OTL_OK;
 }
@@ -162,8 +195,9 @@ OtlStatus otlHashRemove(const OtlHostContext *host, OtlOutline *outline, OtlItem
                         const char *name, uint16_t table)
 {
     OtlHashBucket &bucket = bucketOf(outline, name);
-    for (uint32_t i = otl::hashRunStart(host, bucket, name);
-         i < bucket.count && otlCompareNoCase(host, bucket.entries[i].name, name) == 0; ++i) {
+    const otl::HashProbe probe = otl::hashProbe(host, name);
+    for (uint32_t i = otl::hashRunStart(host, bucket, probe);
+         i < bucket.count && otl::compareEntry(host, bucket.entries[i], probe) == 0; ++i) {
         const OtlHashEntry &entry = bucket.entries[i];
         if (entry.item != item || entry.table != table || !otl::namesEqual(outline, entry.name, name))
             continue;

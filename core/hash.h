@@ -69,9 +69,25 @@ OtlStatus otlDeleteSharedCopiesSubtree(OtlOutline *outline, OtlItem *first,
 
 namespace otl {
 
-// Index of the first entry of the bucket that is not below `name` without
+// A name being looked for or entered, with its sort-key prefix computed
+// once for the whole search.
+struct HashProbe {
+    const char *name;
+    uint64_t key;
+    uint8_t keyKnown;
+};
+
+HashProbe hashProbe(const OtlHostContext *host, const char *name);
+// The order of an entry's name against the probe without regard to case,
+// as otlCompareNoCase gives it; the name is read only when the keys cannot
+// tell.
+int32_t compareEntry(const OtlHostContext *host, const OtlHashEntry &entry, const HashProbe &probe);
+
+// Index of the first entry of the bucket that is not below the probe without
 // regard to case: the start of the run of its case-insensitive equals, when
 // it has any.
+uint32_t hashRunStart(const OtlHostContext *host, const OtlHashBucket &bucket,
+                      const HashProbe &probe);
 uint32_t hashRunStart(const OtlHostContext *host, const OtlHashBucket &bucket, const char *name);
 
 } // namespace otl

@@ -63,8 +63,9 @@ OtlStatus otlHashLookup(const OtlHostContext *host, OtlOutline *outline, const c
     if (!name)
         return OTL_OK;
     const OtlHashBucket &bucket = outline->nameHash->buckets[otlHashBucketOf(name)];
-    for (uint32_t i = otl::hashRunStart(host, bucket, name);
-         i < bucket.count && otlCompareNoCase(host, bucket.entries[i].name, name) == 0; ++i) {
+    const otl::HashProbe probe = otl::hashProbe(host, name);
+    for (uint32_t i = otl::hashRunStart(host, bucket, probe);
+         i < bucket.count && otl::compareEntry(host, bucket.entries[i], probe) == 0; ++i) {
         if (accepted(outline, bucket.entries[i], name, parentName, acceptMemberNames,
                      acceptAliases, aliasTable, dimension)) {
             *item = bucket.entries[i].item;
@@ -95,8 +96,9 @@ int32_t otlHashFindShared(const OtlOutline *outline, const char *name, int32_t s
         return -1;
     const OtlHostContext *host = outline->host;
     const OtlHashBucket &bucket = outline->nameHash->buckets[otlHashBucketOf(name)];
-    uint32_t i = start == -1 ? otl::hashRunStart(host, bucket, name) : static_cast<uint32_t>(start);
-    for (; i < bucket.count && otlCompareNoCase(host, bucket.entries[i].name, name) == 0; ++i) {
+    const otl::HashProbe probe = otl::hashProbe(host, name);
+    uint32_t i = start == -1 ? otl::hashRunStart(host, bucket, probe) : static_cast<uint32_t>(start);
+    for (; i < bucket.count && otl::compareEntry(host, bucket.entries[i], probe) == 0; ++i) {
         const OtlHashEntry &entry = bucket.entries[i];
         if (entry.item->shareOption == OTL_SHARE_SHARED &&
             otl::namesEqual(outline, entry.name, name)) {

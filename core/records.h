@@ -16,6 +16,11 @@ struct OtlHashEntry {
     OtlItem *item;
     uint16_t table; // 0 member name or short name, t = alias slot t - 1
     const char *name;
+    // The first units of the name's case-insensitive sort key: most probes
+    // of a binary search are decided here, without reading the name from
+    // its item (at a million members, a cache miss each).
+    uint64_t key;
+    uint8_t keyKnown;
 };
 
 struct OtlHashBucket {

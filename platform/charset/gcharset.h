@@ -74,6 +74,15 @@ typedef uintptr_t GCLocale;
  * for the life of the process. */
 GC_API uint32_t GCRegisterLocale(const char *codePage, GCLocale *locale);
 
+/* The first units of the text's sort key under the comparison the flags
+ * select: up to 8 units packed big-endian into *key, and in *known how many
+ * leading units are exact (0 to 8; units past the text's end are 0 and
+ * exact). Two texts whose keys differ at a unit both know sort as their keys
+ * do; otherwise only GCStrcmp can tell. Lets a caller that compares one text
+ * with many skip most comparisons. */
+GC_API void GCSortKeyPrefix(GCLocale locale, const char *text, uint32_t flags, uint64_t *key,
+                            uint32_t *known);
+
 /* -1, 0 or 1 as text1 sorts before, equal to or after text2: the texts are
  * decoded to code points and compared code point by code point (for UTF-8
  * this is byte order). flags GC_CMP_NOCASE compares the texts' full Unicode
