@@ -27,6 +27,11 @@ struct CellBlock {
     CellBlock *next;
 };
 
+bool isStored(uint16_t shareOption)
+{
+    return shareOption != OTL_SHARE_SHARED && shareOption != OTL_SHARE_LABEL_ONLY;
+}
+
 bool isAttrTag(uint16_t tag)
 {
     return tag == OTL_TAG_ATTRIBUTE || tag == OTL_TAG_ATTR_CALC;
@@ -673,10 +678,25 @@ OtlStatus otlAttrAfterMove(OtlOutline *outline, OtlItem *item, OtlItem *oldDimen
     if (oldDimension == newDimension)
         return afterMoveWithin(outline, item, newDimension, positionMode);
     const bool wasDimension = item == oldDimension;
-    if (item->dimensionTag != OTL_TAG_ATTRIBUTE)
-        return afterBaseMove(outline, item, wasDimension, becameDimension);
-    OtlStatus status = afterAttrMove(outline, item, wasDimension, becameDimension);
+    OtlStatus status = item->dimensionTag != OTL_TAG_ATTRIBUTE
+                           ? afterBaseMove(outline, item, wasDimension, becameDimension)
+                           : afterAttrMove(outline, item, wasDimension, becameDimension);
     if (status != OTL_OK)
         return status;
-    return rebuildOwnName(outline, item);
+    // Every member carries its dimension's number; the moved ones take the
+    // number of the dimension they are in now.
+    const OtlItem *dimension = otlGetDim(item);
+    for (OtlItem *x = item; x; x = otl::nextInSubtree(x, item))
+        x->dimensionNumber = dimension->dimensionNumber;
+    return item->dimensionTag == OTL_TAG_ATTRIBUTE ? rebuildOwnName(outline, item) : OTL_OK;
+}
+
+void otlAttrShareChanged(OtlOutline *outline, const OtlItem *item, uint16_t oldShareOption)
+{
+    const bool wasStored = isStored(oldShareOption);
+    const bool isNowStored = isStored(item->shareOption);
+    if (wasStored && !isNowStored)
+        outline->stats.storedMemberCount--;
+    else if (!wasStored && isNowStored)
+        outline->stats.storedMemberCount++;
 }

@@ -23,6 +23,9 @@ OtlStatus otlAttrAfterMove(OtlOutline *outline, OtlItem *item, OtlItem *oldDimen
 // After member information gave the item a new tag (the item already has it).
 OtlStatus otlAttrAfterTagChange(OtlOutline *outline, OtlItem *item, uint16_t oldTag,
                                 uint16_t oldValueType);
+// After member information changed an item's share option: the outline's
+// count of stored members follows (share options 2 and 3 hold no data).
+void otlAttrShareChanged(OtlOutline *outline, const OtlItem *item, uint16_t oldShareOption);
 OtlStatus otlAttrCreateCalcDim(OtlOutline *outline);
 OtlStatus otlAttrDeleteCalcDim(OtlOutline *outline);
 OtlStatus otlAttrLastDim(OtlOutline *outline, OtlItem **item);

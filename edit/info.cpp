@@ -311,6 +311,7 @@ extern "C" OTL_API OtlStatus adShrOtlSetMemberInfo(OtlOutline *outline, OtlItem 
         }
     }
     swap.commit();
+    otlAttrShareChanged(outline, member, saved.shareOption);
     otl::hostRelease(host, &replacedComment);
     outline->verified = 0;
     return verdict;

@@ -207,6 +207,7 @@ protected:
             EXPECT_EQ(k->share, +child->shareOption) << k->name;
             EXPECT_EQ(+child->generation, generation) << k->name;
             EXPECT_EQ(+child->level, heightOf(child)) << k->name;
+            EXPECT_EQ(+child->dimensionNumber, +otlGetDim(child)->dimensionNumber) << k->name;
             ++count;
             stored += k->share != OTL_SHARE_SHARED && k->share != OTL_SHARE_LABEL_ONLY;
             compareTree(k, child, generation + 1, count, stored);
@@ -507,6 +508,11 @@ protected:
             i.shareOption = OTL_SHARE_LABEL_ONLY;
             expected = OTL_ERR_RULE_LABEL_ONLY;
         }
+        // A parent turned label-only or back: the stored-member count follows.
+        const bool toggle = kind == 2 && !n->kids.empty() &&
+                            (n->share == 0 || n->share == OTL_SHARE_LABEL_ONLY);
+        if (toggle)
+            i.shareOption = n->share == 0 ? OTL_SHARE_LABEL_ONLY : 0;
         i.consolidation = static_cast<uint16_t>(pick(6));
         std::strcpy(i.comment, chance(50) ? "changed" : "");
         run(
@@ -515,7 +521,10 @@ protected:
                 return adShrOtlSetMemberInfo(o, n->item, &i,
                                              expected == OTL_OK ? OTL_CHECK_NAMES : OTL_CHECK_ALL);
             },
-            [] {});
+            [&] {
+                if (toggle)
+                    n->share = i.shareOption;
+            });
     }
 };
 
