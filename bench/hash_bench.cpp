@@ -12,6 +12,7 @@
 
 #include <stdio.h>
 #include <string.h>
+#include <array>
 #include <vector>
 
 namespace {
@@ -65,12 +66,19 @@ void BM_HashLookup(benchmark::State &state)
     Names names(static_cast<size_t>(state.range(0)));
     OtlOutline *o = emptyOutline();
     fill(o, names);
+    // The names asked for, in the order they are asked for: a caller holds
+    // the name it looks up, so the query itself should not be a cache miss
+    // (the member found and the bucket searched still are).
+    const size_t count = names.items.size();
+    std::vector<std::array<char, OTL_NAME_SIZE>> queries(count);
+    for (size_t k = 0, at = 0; k < count; ++k, at = (at + 7919) % count)
+        memcpy(queries[k].data(), names.items[at].memberName, OTL_NAME_SIZE);
     size_t next = 0;
     for (auto _ : state) {
         OtlItem *found = nullptr;
-        adShrOtlFindMember(o, names.items[next].memberName, &found);
+        adShrOtlFindMember(o, queries[next].data(), &found);
         benchmark::DoNotOptimize(found);
-        next = (next + 7919) % names.items.size();
+        next = next + 1 == count ? 0 : next + 1;
     }
     state.SetItemsProcessed(state.iterations());
     otlFreeOutlineData(o->host, o);
