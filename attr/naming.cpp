@@ -22,11 +22,6 @@
 
 namespace {
 
-bool isValueType(uint16_t type)
-{
-    return type == OTL_ATTR_NUMERIC || type == OTL_ATTR_BOOLEAN || type == OTL_ATTR_DATE;
-}
-
 // Puts `part` in front of (affix 0) or behind (affix 1) the name so far.
 OtlStatus addPart(char *name, const char *part, char separator, const OtlAttrSpecs *specs)
 {
@@ -71,7 +66,7 @@ bool shortNameFromValue(OtlOutline *outline, const OtlItem *member, const OtlAtt
         return false;
     if (type == OTL_ATTR_DATE && !(flags & (8 | 64)))
         return false;
-    if (!isValueType(type))
+    if (!otlAttrIsValueType(type))
         return false;
     return otlAttrShortNameOf(outline->host, specs, type, member->attrValue, text) == OTL_OK;
 }
@@ -145,7 +140,7 @@ OtlStatus otlAttrNameMember(OtlOutline *outline, OtlMbrInfo *info, OtlItem *pare
     } else {
         memcpy(info->attrValue, value.value.raw, sizeof info->attrValue);
     }
-    if (!properParent || !isValueType(info->attrValueType))
+    if (!properParent || !otlAttrIsValueType(info->attrValueType))
         return OTL_OK;
     otl::copyText(shortName, info->memberName, OTL_NAME_SIZE);
     const OtlItem *dimension = otlGetDim(parent);
@@ -159,7 +154,7 @@ OtlStatus otlAttrStoreShortName(const OtlHostContext *host, const char *shortNam
 {
     *stored = false;
     if (item->generation <= 1 || item->dimensionTag != OTL_TAG_ATTRIBUTE ||
-        !isValueType(item->attrValueType))
+        !otlAttrIsValueType(item->attrValueType))
         return OTL_OK;
     char *current = item->attrLink.attrMember.attrShortName;
     if (current && strcmp(current, shortName) == 0)
@@ -327,7 +322,7 @@ OtlStatus otlAttrRenameSubtree(OtlOutline *outline, OtlItem *root, const char *d
     while (current && status == OTL_OK) {
         const bool leaf = !current->firstChild;
         if (leaf && current->dimensionTag == OTL_TAG_ATTRIBUTE &&
-            isValueType(current->attrValueType) && !(format == 2 && depth >= 3))
+            otlAttrIsValueType(current->attrValueType) && !(format == 2 && depth >= 3))
             status = renameLeaf(outline, current, dimensionName, undo);
         if (current->nextSibling) {
             current = leftmostLeaf(current->nextSibling, depth);

@@ -211,12 +211,7 @@ bool equalAsciiNoCase(GCLocale locale, const char *a, const char *b)
         if (bytesA != GCByteLength(locale, b, 0))
             return false;
         if (bytesA == 1) {
-            char x = *a, y = *b;
-            if (x >= 'A' && x <= 'Z')
-                x = static_cast<char>(x - 'A' + 'a');
-            if (y >= 'A' && y <= 'Z')
-                y = static_cast<char>(y - 'A' + 'a');
-            if (x != y)
+            if (otl::asciiLower(*a) != otl::asciiLower(*b))
                 return false;
         } else if (memcmp(a, b, bytesA) != 0) {
             return false;

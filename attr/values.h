@@ -12,6 +12,13 @@
 
 #include <stdint.h>
 
+// Numeric, boolean and date values: the types whose members' names are
+// composed from a short name.
+inline bool otlAttrIsValueType(uint16_t type)
+{
+    return type == OTL_ATTR_NUMERIC || type == OTL_ATTR_BOOLEAN || type == OTL_ATTR_DATE;
+}
+
 // Reads the value of value->type (8, 9, 10, 11) from the name; other types
 // do nothing. A numeric name is rewritten to its canonical text; `name`
 // holds OTL_NAME_SIZE bytes. On failure the name and the value are as they

@@ -173,6 +173,16 @@ OtlStatus otlHashInsert(const OtlHostContext *host, OtlOutline *outline, OtlItem
 
 // An insertion grows its bucket while capacity <= count + 1, so `additional`
 // insertions fit without growth once capacity > count + additional.
+uint32_t otlHashCountShared(const OtlOutline *outline, const char *name)
+{
+    uint32_t count = 0;
+    OtlItem *item = nullptr;
+    for (int32_t at = otlHashFindShared(outline, name, -1, &item); at >= 0;
+         at = otlHashFindShared(outline, name, at + 1, &item))
+        ++count;
+    return count;
+}
+
 OtlStatus otlHashReserve(const OtlHostContext *host, OtlOutline *outline, const char *name,
                          uint32_t additional)
 {
@@ -330,25 +340,13 @@ OtlStatus otlHashRemoveSubtree(const OtlHostContext *host, OtlOutline *outline, 
 
 namespace {
 
-// Shared entries of the name at the start; bounds the deletions, so that a
-// deletion that fails to unhash its member cannot make the loop endless.
-uint32_t countShared(const OtlOutline *outline, const char *name)
-{
-    uint32_t count = 0;
-    OtlItem *item = nullptr;
-    for (int32_t at = otlHashFindShared(outline, name, -1, &item); at >= 0;
-         at = otlHashFindShared(outline, name, at + 1, &item))
-        ++count;
-    return count;
-}
-
 OtlStatus deleteCopies(OtlOutline *outline, const OtlItem *member, OtlDeleteMemberFn deleteMember)
 {
     // The name is copied: the member may share its bucket run with the copies
     // and nothing here may read a text that a deletion could release.
     char name[OTL_NAME_SIZE];
     otl::copyText(name, member->memberName, sizeof name);
-    for (uint32_t left = countShared(outline, name); left > 0; --left) {
+    for (uint32_t left = otlHashCountShared(outline, name); left > 0; --left) {
         OtlItem *copy = nullptr;
         if (otlHashFindShared(outline, name, -1, &copy) < 0)
             break;

@@ -55,6 +55,11 @@ OtlStatus otlHashLookup(const OtlHostContext *host, OtlOutline *outline, const c
 int32_t otlHashFindShared(const OtlOutline *outline, const char *name, int32_t start,
                           OtlItem **item);
 
+// Number of shared entries of the name: the shared members a deletion or a
+// rename of their source will visit. Bounding those loops by it keeps them
+// finite whatever the visits do.
+uint32_t otlHashCountShared(const OtlOutline *outline, const char *name);
+
 // How a member is deleted; supplied by the editing layer.
 typedef OtlStatus (*OtlDeleteMemberFn)(OtlOutline *outline, OtlItem *member);
 

@@ -45,6 +45,17 @@ OtlStatus hostFree(const OtlHostContext *host, void *block)
                : host->freeMemory.shortForm(block);
 }
 
+bool equalIgnoringAsciiCase(const char *a, const char *b, size_t limit)
+{
+    for (size_t i = 0; i < limit; ++i) {
+        if (asciiLower(a[i]) != asciiLower(b[i]))
+            return false;
+        if (a[i] == '\0')
+            return true;
+    }
+    return true;
+}
+
 void copyText(char *destination, const char *source, size_t size)
 {
     size_t n = source ? strnlen(source, size - 1) : 0;

@@ -33,6 +33,17 @@ inline bool namesEqual(const OtlOutline *outline, const char *a, const char *b)
     return compareNames(outline, a, b) == 0;
 }
 
+// A-Z to a-z, every other byte as it is: the letter-case rule of names that
+// are compared "ignoring ASCII letter case".
+inline char asciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Equal ignoring ASCII letter case, within the first `limit` bytes (a name
+// field need not be terminated).
+bool equalIgnoringAsciiCase(const char *a, const char *b, size_t limit = OTL_NAME_SIZE);
+
 // Copies at most size-1 bytes and always terminates (fixed name fields).
 void copyText(char *destination, const char *source, size_t size);
 

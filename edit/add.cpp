@@ -18,7 +18,6 @@
 #include "edit/rules.h"
 
 #include <string.h>
-#include <strings.h>
 
 namespace {
 
@@ -137,7 +136,7 @@ OtlStatus dropParentValue(OtlOutline *outline, OtlItem *item, OtlItem *parent)
                              parent->attrValueType != OTL_ATTR_TEXT;
     if (valueMember) {
         const char *shortName = parent->attrLink.attrMember.attrShortName;
-        if (shortName && strcasecmp(shortName, parent->memberName) != 0) {
+        if (shortName && !otl::equalIgnoringAsciiCase(shortName, parent->memberName)) {
             OtlStatus status = otlRenameItemInPlace(outline, parent, shortName);
             if (status != OTL_OK)
                 return status;

@@ -9,6 +9,7 @@
  * successful one clears `verified` (deleting a formula leaves it).
  */
 #include "attr/naming.h"
+#include "attr/values.h"
 #include "attr/register.h"
 #include "core/alloc.h"
 #include "core/guard.h"
@@ -47,40 +48,23 @@ bool basicInfoReadable(const OtlItem *member)
     return member->fieldMaskActive != 1 || (member->fieldMask[0] & kFieldBasicInfo) != 0;
 }
 
-// Hands out a copy of one text of a member, or null when it has none.
-OtlStatus copyOut(OtlOutline *outline, OtlItem *member, char **outText, uint32_t field,
-                  const char *text)
+// Hands out a copy of one text of a member (chosen by `pick`, once the
+// arguments are known good), or null when it has none.
+template <class Pick>
+OtlStatus copyOut(OtlOutline *outline, OtlItem *member, char **outText, uint32_t field, Pick pick)
 {
+    if (!outText)
+        return OTL_ERR_NO_OUTPUT_ARG;
+    *outText = nullptr;
+    if (!outline || !member)
+        return OTL_ERR_GENERIC;
     if (!fieldReadable(member, field))
         return OTL_ERR_FIELD_MASK;
     char *copy = nullptr;
-    OtlStatus status = otlDupString(outline->host, text, &copy);
+    OtlStatus status = otlDupString(outline->host, pick(member), &copy);
     if (status == OTL_OK)
         *outText = copy;
     return status;
-}
-
-// The record's name field need not be terminated.
-bool sameNameIgnoringAsciiCase(const char *a, const char *b)
-{
-    for (size_t i = 0; i < OTL_NAME_SIZE; ++i) {
-        char x = a[i];
-        char y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-        if (x == '\0')
-            return true;
-    }
-    return true;
-}
-
-bool isValueType(uint16_t type)
-{
-    return type == OTL_ATTR_NUMERIC || type == OTL_ATTR_BOOLEAN || type == OTL_ATTR_DATE;
 }
 
 // A short name replaced by a member-information change. The new text gets a
@@ -104,7 +88,7 @@ struct ShortNameSwap {
         const OtlHostContext *host = outline->host;
         // Only a value member of an attribute dimension has a short name.
         if (member->generation <= 1 || member->dimensionTag != OTL_TAG_ATTRIBUTE ||
-            !isValueType(member->attrValueType) || !shortName[0])
+            !otlAttrIsValueType(member->attrValueType) || !shortName[0])
             return OTL_OK;
         if (slot() && strcmp(slot(), shortName) == 0)
             return OTL_OK;
@@ -239,7 +223,7 @@ extern "C" OTL_API OtlStatus adShrOtlSetMemberInfo(OtlOutline *outline, OtlItem 
         memset(record.attrValue, 0, sizeof record.attrValue);
     }
     char shortName[OTL_NAME_SIZE] = {0};
-    const bool nameDiffers = !sameNameIgnoringAsciiCase(record.memberName, member->memberName);
+    const bool nameDiffers = !otl::equalIgnoringAsciiCase(record.memberName, member->memberName);
     if (nameDiffers) {
         OtlStatus status = otlAttrNameMember(outline, &record, member->parent, shortName);
         if (status != OTL_OK)
@@ -336,12 +320,8 @@ extern "C" OTL_API OtlStatus adShrOtlFreeMbrInfo(const OtlHostContext *host, uin
 extern "C" OTL_API OtlStatus adShrOtlGetMemberCommentEx(OtlOutline *outline, OtlItem *member,
                                                         char **outText)
 {
-    if (!outText)
-        return OTL_ERR_NO_OUTPUT_ARG;
-    *outText = nullptr;
-    if (!outline || !member)
-        return OTL_ERR_GENERIC;
-    return copyOut(outline, member, outText, kFieldCommentEx, member->commentEx);
+    return copyOut(outline, member, outText, kFieldCommentEx,
+                   [](const OtlItem *m) { return m->commentEx; });
 }
 
 extern "C" OTL_API OtlStatus adShrOtlSetMemberCommentEx(OtlOutline *outline, OtlItem *member,
@@ -367,25 +347,16 @@ extern "C" OTL_API OtlStatus adShrOtlSetMemberCommentEx(OtlOutline *outline, Otl
 extern "C" OTL_API OtlStatus adShrOtlGetMemberFormula(OtlOutline *outline, OtlItem *member,
                                                       char **outText)
 {
-    if (!outText)
-        return OTL_ERR_NO_OUTPUT_ARG;
-    *outText = nullptr;
-    if (!outline || !member)
-        return OTL_ERR_GENERIC;
-    return copyOut(outline, member, outText, kFieldFormula, member->formula);
+    return copyOut(outline, member, outText, kFieldFormula,
+                   [](const OtlItem *m) { return m->formula; });
 }
 
 // Without a last formula kept apart, the formula is the last one.
 extern "C" OTL_API OtlStatus adShrOtlGetMemberLastFormula(OtlOutline *outline, OtlItem *member,
                                                           char **outText)
 {
-    if (!outText)
-        return OTL_ERR_NO_OUTPUT_ARG;
-    *outText = nullptr;
-    if (!outline || !member)
-        return OTL_ERR_GENERIC;
-    const char *text = member->lastFormula ? member->lastFormula : member->formula;
-    return copyOut(outline, member, outText, kFieldLastFormula, text);
+    return copyOut(outline, member, outText, kFieldLastFormula,
+                   [](const OtlItem *m) { return m->lastFormula ? m->lastFormula : m->formula; });
 }
 
 extern "C" OTL_API OtlStatus adShrOtlSetMemberFormula(OtlOutline *outline, OtlItem *member,

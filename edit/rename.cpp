@@ -38,16 +38,6 @@ void renameHashed(OtlOutline *outline, OtlItem *item, const char *name)
     otlHashAddItem(outline->host, outline, item);
 }
 
-uint32_t countCopies(OtlOutline *outline, const char *name)
-{
-    uint32_t count = 0;
-    OtlItem *copy = nullptr;
-    for (int32_t at = otlHashFindShared(outline, name, -1, &copy); at >= 0;
-         at = otlHashFindShared(outline, name, at + 1, &copy))
-        ++count;
-    return count;
-}
-
 // The scratch record the attribute naming works on; a text value copied
 // into it is dropped, the naming derives the value from the name again.
 OtlStatus prepareScratch(OtlOutline *outline, OtlItem *member, const char *newName,
@@ -107,7 +97,7 @@ extern "C" OTL_API OtlStatus adShrOtlRenameMember(OtlOutline *outline, OtlItem *
     const bool followers = member->dimensionTag != OTL_TAG_ATTRIBUTE &&
                            member->shareOption != OTL_SHARE_SHARED;
     RenamedCopies copies;
-    const uint32_t copyCount = followers ? countCopies(outline, oldName) : 0;
+    const uint32_t copyCount = followers ? otlHashCountShared(outline, oldName) : 0;
     if (status == OTL_OK && copyCount)
         status = otl::hostNewArray(host, copyCount, &copies.items);
     if (status == OTL_OK)

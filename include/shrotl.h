@@ -298,22 +298,26 @@ typedef union OtlAttrLinkVariant {
     } attrMember;
 } OtlAttrLinkVariant;
 
-struct OtlItem {
-    /* The first 184 bytes have the layout of the legacy member record. */
-    char memberName[OTL_NAME_SIZE];
-    uint16_t level;
-    uint16_t generation;
-    uint16_t consolidation;
-    uint8_t memberOption;
-    uint8_t tag1Option;
-    uint16_t currencyMode;
-    char currencyName[OTL_NAME_SIZE];
-    uint16_t timeBalance;
-    uint16_t skipOption;
-    uint16_t shareOption;
-    uint16_t storageType;
-    uint16_t dimensionTag;
+/* The first 184 bytes of an item and of a member information record: the
+ * legacy member record, copied between the two as one block. */
+#define OTL_MEMBER_BLOCK_FIELDS          \
+    char memberName[OTL_NAME_SIZE];      \
+    uint16_t level;                      \
+    uint16_t generation;                 \
+    uint16_t consolidation;              \
+    uint8_t memberOption;                \
+    uint8_t tag1Option;                  \
+    uint16_t currencyMode;               \
+    char currencyName[OTL_NAME_SIZE];    \
+    uint16_t timeBalance;                \
+    uint16_t skipOption;                 \
+    uint16_t shareOption;                \
+    uint16_t storageType;                \
+    uint16_t dimensionTag;               \
     uint16_t dimensionCategory;
+
+struct OtlItem {
+    OTL_MEMBER_BLOCK_FIELDS
 
     char *comment;
     uint32_t childCountOrValue;
@@ -456,20 +460,7 @@ typedef struct OtlModuleRecord {
  * OTL_CLIENT_LONG_MBRINFO use the legacy form: the first 184 bytes only,
  * laid out like the first 184 bytes of OtlItem. */
 typedef struct OtlMbrInfo {
-    char memberName[OTL_NAME_SIZE];
-    uint16_t level;
-    uint16_t generation;
-    uint16_t consolidation;
-    uint8_t memberOption;
-    uint8_t tag1Option;
-    uint16_t currencyMode;
-    char currencyName[OTL_NAME_SIZE];
-    uint16_t timeBalance;
-    uint16_t skipOption;
-    uint16_t shareOption;
-    uint16_t storageType;
-    uint16_t dimensionTag;
-    uint16_t dimensionCategory;
+    OTL_MEMBER_BLOCK_FIELDS
     /* full form only */
     char comment[256];
     uint32_t childCount;
