@@ -8,7 +8,7 @@
  * that fails part-way is undone as far as it got.
  */
 #include "attr/naming.h"
-#include "attr/specs.h"
+#include "attr/attr_specs.h"
 #include "attr/values.h"
 #include "core/alloc.h"
 #include "core/hash.h"

@@ -15,7 +15,7 @@
 #include "core/host.h"
 #include "core/records.h"
 #include "attr/naming.h"
-#include "attr/specs.h"
+#include "attr/attr_specs.h"
 #include "core/tree.h"
 #include "edit/changelog.h"
 

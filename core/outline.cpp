@@ -7,7 +7,7 @@
  * bookkeeping, the record) and copes with any half-built state.
  */
 #include "core/outline.h"
-#include "attr/specs.h"
+#include "attr/attr_specs.h"
 #include "core/alloc.h"
 #include "core/hash.h"
 #include "core/host.h"

@@ -4,8 +4,8 @@
  * Its eight strings belong to the record that holds them; a record whose
  * calcDimName is null still needs its defaults installed.
  */
-#ifndef SHROTL_ATTR_SPECS_H
-#define SHROTL_ATTR_SPECS_H
+#ifndef SHROTL_ATTR_ATTR_SPECS_H
+#define SHROTL_ATTR_ATTR_SPECS_H
 
 #include "shrotl.h"
 

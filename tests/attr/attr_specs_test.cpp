@@ -1,6 +1,6 @@
 // Attribute specifications: the defaults, copies under the change-flag mask,
 // copies handed to callers, and failure injection over each allocating call.
-#include "attr/specs.h"
+#include "attr/attr_specs.h"
 #include "core/host.h"
 #include "support/fixture.h"
 

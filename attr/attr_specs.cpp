@@ -4,7 +4,7 @@
  * strings are owned by it and released together; every operation here that
  * fails leaves its destination record exactly as it was.
  */
-#include "attr/specs.h"
+#include "attr/attr_specs.h"
 #include "core/alloc.h"
 #include "core/host.h"
 
