@@ -267,3 +267,26 @@ TEST_F(Outline, LevelsFollowLinking)
     EXPECT_EQ(otlGetDim(dim), dim);
     adShrOtlCloseOutline(o);
 }
+
+TEST_F(Outline, CaseSensitivityStaysOnWhileNamesDifferOnlyInCase)
+{
+    OtlOutline *o = newOutline(1);
+    OtlMbrInfo info{};
+    strcpy(info.memberName, "Market");
+    OtlItem *dim = nullptr;
+    ASSERT_EQ(adShrOtlAddDimension(o, &info, nullptr, nullptr, &dim), OTL_OK);
+    OtlItem *east = nullptr, *other = nullptr;
+    strcpy(info.memberName, "East");
+    ASSERT_EQ(adShrOtlAddMember(o, &info, dim, nullptr, &east, OTL_CHECK_ALL), OTL_OK);
+    strcpy(info.memberName, "EAST");
+    ASSERT_EQ(adShrOtlAddMember(o, &info, dim, east, &other, OTL_CHECK_ALL), OTL_OK);
+    const std::string before = test::dumpOutline(o);
+    OtlOutlineInfo settings{};
+    EXPECT_EQ(adShrOtlSetOutlineInfo(o, &settings), OTL_ERR_RULE_DUPLICATE);
+    EXPECT_EQ(test::dumpOutline(o), before); // still on, and no item marked
+    // Once the clash is renamed away the change goes through.
+    ASSERT_EQ(adShrOtlRenameMember(o, other, "West"), OTL_OK);
+    EXPECT_EQ(adShrOtlSetOutlineInfo(o, &settings), OTL_OK);
+    EXPECT_EQ(+o->caseSensitive, 0);
+    adShrOtlCloseOutline(o);
+}
