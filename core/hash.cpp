@@ -52,22 +52,26 @@ namespace otl {
 
 HashProbe hashProbe(const OtlHostContext *host, const char *name)
 {
-    uint64_t key = 0;
+    HashProbe probe{name, {0, 0}, 0};
     uint32_t known = 0;
-    GCSortKeyPrefix(host->localeHandle, name, GC_CMP_NOCASE, &key, &known);
-    return {name, key, static_cast<uint8_t>(known)};
+    GCSortKeyPrefix(host->localeHandle, name, GC_CMP_NOCASE, probe.key, &known);
+    probe.keyKnown = static_cast<uint8_t>(known);
+    return probe;
 }
 
 int32_t compareEntry(const OtlHostContext *host, const OtlHashEntry &entry, const HashProbe &probe)
 {
-    const uint64_t differ = entry.key ^ probe.key;
-    if (differ) {
-        const uint32_t unit = static_cast<uint32_t>(__builtin_clzll(differ)) / 8;
+    for (uint32_t word = 0; word < 2; ++word) {
+        const uint64_t differ = entry.key[word] ^ probe.key[word];
+        if (!differ)
+            continue;
+        const uint32_t unit = word * 8 + static_cast<uint32_t>(__builtin_clzll(differ)) / 8;
         if (unit < entry.keyKnown && unit < probe.keyKnown)
-            return entry.key < probe.key ? -1 : 1;
-    } else if (entry.keyKnown == 8 && probe.keyKnown == 8 && (probe.key & 0xFF) == 0) {
-        return 0; // both names ended within the key
+            return entry.key[word] < probe.key[word] ? -1 : 1;
+        return otlCompareNoCase(host, entry.name, probe.name);
     }
+    if (entry.keyKnown == 16 && probe.keyKnown == 16 && (probe.key[1] & 0xFF) == 0)
+        return 0; // both names ended within the key
     return otlCompareNoCase(host, entry.name, probe.name);
 }
 
@@ -165,7 +169,8 @@ OtlStatus otlHashInsert(const OtlHostContext *host, OtlOutline *outline, OtlItem
     bucket.entries[position].item = item;
     bucket.entries[position].table = table;
     bucket.entries[position].name = name;
-    bucket.entries[position].key = probe.key;
+    bucket.entries[position].key[0] = probe.key[0];
+    bucket.entries[position].key[1] = probe.key[1];
     bucket.entries[position].keyKnown = probe.keyKnown;
     bucket.count++;
     return OTL_OK;

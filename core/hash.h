@@ -78,7 +78,7 @@ namespace otl {
 // once for the whole search.
 struct HashProbe {
     const char *name;
-    uint64_t key;
+    uint64_t key[2];
     uint8_t keyKnown;
 };
 

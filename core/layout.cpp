@@ -83,7 +83,7 @@ OTL_CHECK_OFFSET(OtlOutline, attrSpecs, 440, 20);
 OTL_CHECK_OFFSET(OtlOutline, dimTable, 497, 29);
 
 // Internal records.
-OTL_CHECK_SIZE(OtlHashEntry, 19, 2);
+OTL_CHECK_SIZE(OtlHashEntry, 27, 2);
 OTL_CHECK_SIZE(OtlHashBucket, 12, 1);
 OTL_CHECK_SIZE(OtlPoolBlock, 16, 2);
 OTL_CHECK_SIZE(OtlAliasCombo, 12, 3);

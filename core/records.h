@@ -19,7 +19,7 @@ struct OtlHashEntry {
     // The first units of the name's case-insensitive sort key: most probes
     // of a binary search are decided here, without reading the name from
     // its item (at a million members, a cache miss each).
-    uint64_t key;
+    uint64_t key[2];
     uint8_t keyKnown;
 };
 

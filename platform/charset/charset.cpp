@@ -497,25 +497,24 @@ extern "C" int32_t GCStrcmp(GCLocale locale, const char *text1, int32_t length1,
 
 // The key holds ASCII units only, folded as the fast comparison folds them:
 // up to the first byte >= 0x80 the key order is GCStrcmp's order.
-extern "C" void GCSortKeyPrefix(GCLocale locale, const char *text, uint32_t flags, uint64_t *key,
+extern "C" void GCSortKeyPrefix(GCLocale locale, const char *text, uint32_t flags, uint64_t key[2],
                                 uint32_t *known)
 {
     const CodePage *page = pageFor(locale);
-    uint64_t packed = 0;
+    key[0] = key[1] = 0;
     uint32_t units = 0;
     if (text && (!page || page->asciiCompatible)) {
         const unsigned char *p = reinterpret_cast<const unsigned char *>(text);
         bool ended = false;
-        for (; units < 8; ++units) {
+        for (; units < 16; ++units) {
             const unsigned c = ended ? 0 : p[units];
             if (c >= 0x80)
                 break;
             ended = c == 0;
             const unsigned unit = ignoresCase(flags) ? kAsciiFold[c] : c;
-            packed |= static_cast<uint64_t>(unit) << (56 - 8 * units);
+            key[units / 8] |= static_cast<uint64_t>(unit) << (56 - 8 * (units % 8));
         }
     }
-    *key = packed;
     *known = units;
 }
 

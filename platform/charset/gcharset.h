@@ -75,12 +75,13 @@ typedef uintptr_t GCLocale;
 GC_API uint32_t GCRegisterLocale(const char *codePage, GCLocale *locale);
 
 /* The first units of the text's sort key under the comparison the flags
- * select: up to 8 units packed big-endian into *key, and in *known how many
- * leading units are exact (0 to 8; units past the text's end are 0 and
- * exact). Two texts whose keys differ at a unit both know sort as their keys
- * do; otherwise only GCStrcmp can tell. Lets a caller that compares one text
- * with many skip most comparisons. */
-GC_API void GCSortKeyPrefix(GCLocale locale, const char *text, uint32_t flags, uint64_t *key,
+ * select: up to 16 units packed big-endian, units 0-7 into key[0] and 8-15
+ * into key[1], and in *known how many leading units are exact (0 to 16;
+ * units past the text's end are 0 and exact). Two texts whose keys differ
+ * at a unit both know sort as their keys do; otherwise only GCStrcmp can
+ * tell. Lets a caller that compares one text with many skip most
+ * comparisons. */
+GC_API void GCSortKeyPrefix(GCLocale locale, const char *text, uint32_t flags, uint64_t key[2],
                             uint32_t *known);
 
 /* -1, 0 or 1 as text1 sorts before, equal to or after text2: the texts are
