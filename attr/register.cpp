@@ -226,6 +226,20 @@ OtlStatus otlAttrNewCell(OtlOutline *outline, OtlItem *item)
     return OTL_OK;
 }
 
+void otlAttrReleaseCells(OtlOutline *outline)
+{
+    CellBlock *block =
+        outline->attrCellCapacity ? static_cast<CellBlock *>(outline->attrCellBlocks) : nullptr;
+    while (block) {
+        CellBlock *next = block->next;
+        otl::hostFree(outline->host, block);
+        block = next;
+    }
+    outline->attrCellBlocks = nullptr;
+    outline->attrCellCapacity = 0;
+    outline->attrCellCount = 0;
+}
+
 OtlStatus otlAttrRegisterDim(OtlOutline *outline, OtlItem *dimension)
 {
     const OtlHostContext *host = outline->host;

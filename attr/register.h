@@ -31,6 +31,8 @@ OtlStatus otlAttrDeleteCalcDim(OtlOutline *outline);
 OtlStatus otlAttrLastDim(OtlOutline *outline, OtlItem **item);
 bool otlAttrRecomputeHasAttr(OtlOutline *outline, OtlItem *item);
 OtlStatus otlAttrNewCell(OtlOutline *outline, OtlItem *item);
+// Releases every block of the attribute item table (teardown).
+void otlAttrReleaseCells(OtlOutline *outline);
 OtlStatus otlAttrRegisterDim(OtlOutline *outline, OtlItem *dimension);
 
 #endif

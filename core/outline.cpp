@@ -8,6 +8,7 @@
  */
 #include "core/outline.h"
 #include "attr/attr_specs.h"
+#include "attr/register.h"
 #include "core/alloc.h"
 #include "core/hash.h"
 #include "core/host.h"
@@ -19,8 +20,6 @@
 
 namespace {
 
-constexpr uint32_t kAttrCellsPerBlock = 1028;
-
 void releaseAliasTableNames(OtlOutline *outline)
 {
     if (!outline->aliasTableNames)
@@ -30,27 +29,12 @@ void releaseAliasTableNames(OtlOutline *outline)
     otl::hostRelease(outline->host, &outline->aliasTableNames);
 }
 
-// Blocks of the attribute item table: 1028 cells, then the next block.
-void releaseAttrCells(OtlOutline *outline)
-{
-    void *block = outline->attrCellCapacity ? outline->attrCellBlocks : nullptr;
-    while (block) {
-        void *next = nullptr;
-        memcpy(&next, static_cast<OtlItem **>(block) + kAttrCellsPerBlock, sizeof next);
-        otl::hostFree(outline->host, block);
-        block = next;
-    }
-    outline->attrCellBlocks = nullptr;
-    outline->attrCellCapacity = 0;
-    outline->attrCellCount = 0;
-}
-
 void releaseAttrBookkeeping(OtlOutline *outline)
 {
     const OtlHostContext *host = outline->host;
     otl::hostRelease(host, &outline->dimTable);
     outline->dimTableSize = 0;
-    releaseAttrCells(outline);
+    otlAttrReleaseCells(outline);
     otl::hostRelease(host, &outline->stats.aliasCountersFirst);
     otl::hostRelease(host, &outline->stats.aliasCountersSecond);
     otl::hostRelease(host, &outline->stats.dimStats);

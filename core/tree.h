@@ -67,15 +67,11 @@ inline OtlItem *nextInSubtree(OtlItem *current, const OtlItem *top)
 }
 
 // The item after `current` in pre-order of a sibling chain whose items hang
-// under `chainParent` (null for a detached chain), or null.
+// under `chainParent` (null for a detached chain), or null: the subtree walk
+// with the chain's parent as its top.
 inline OtlItem *nextInChain(OtlItem *current, const OtlItem *chainParent)
 {
-    if (current->firstChild)
-        return current->firstChild;
-    for (; current && current != chainParent; current = current->parent)
-        if (current->nextSibling)
-            return current->nextSibling;
-    return nullptr;
+    return nextInSubtree(current, chainParent);
 }
 
 } // namespace otl
