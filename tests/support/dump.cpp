@@ -21,12 +21,30 @@ std::string text(const char *s)
 // dump and two equal outlines in different memory compare equal.
 using Numbering = std::map<const OtlItem *, int>;
 
-void number(const OtlItem *item, Numbering &ids)
+// Pre-order walks are iterative, as the library's are: a test may build a
+// subtree far deeper than the stack would allow a recursion.
+template <class Visit>
+void preorder(const OtlItem *top, Visit visit)
 {
-    for (const OtlItem *i = item; i; i = i->nextSibling) {
-        ids[i] = static_cast<int>(ids.size());
-        number(i->firstChild, ids);
+    int depth = 0;
+    for (const OtlItem *i = top; i;) {
+        visit(i, depth);
+        if (i->firstChild) {
+            i = i->firstChild;
+            ++depth;
+            continue;
+        }
+        while (i && !i->nextSibling && depth > 0) {
+            i = i->parent;
+            --depth;
+        }
+        i = i ? i->nextSibling : nullptr;
     }
+}
+
+void number(const OtlItem *top, Numbering &ids)
+{
+    preorder(top, [&](const OtlItem *i, int) { ids[i] = static_cast<int>(ids.size()); });
 }
 
 std::string ref(const Numbering &ids, const void *item)
@@ -83,14 +101,13 @@ void dumpFields(std::ostringstream &out, const OtlItem *i, const Numbering *ids)
     }
 }
 
-void dumpTree(std::ostringstream &out, const OtlItem *item, const Numbering &ids, int depth)
+void dumpTree(std::ostringstream &out, const OtlItem *top, const Numbering &ids)
 {
-    for (const OtlItem *i = item; i; i = i->nextSibling) {
+    preorder(top, [&](const OtlItem *i, int depth) {
         out << std::string(depth * 2, ' ') << ref(ids, i) << " ";
         dumpFields(out, i, &ids);
         out << "\n";
-        dumpTree(out, i->firstChild, ids, depth + 1);
-    }
+    });
 }
 
 } // namespace
@@ -130,7 +147,7 @@ std::string dumpOutline(const OtlOutline *o)
         << a.dateFormat << "/" << a.extraChoice << " " << text(a.trueName) << " " << text(a.falseName)
         << " " << text(a.calcDimName) << " " << text(a.sumName) << " " << text(a.countName) << " "
         << text(a.averageName) << " " << text(a.minName) << " " << text(a.maxName) << "\n";
-    dumpTree(out, o->root, ids, 0);
+    dumpTree(out, o->root, ids);
     if (o->nameHash) {
         for (int b = 0; b < OTL_HASH_BUCKETS; ++b) {
             const OtlHashBucket &bucket = o->nameHash->buckets[b];
@@ -166,6 +183,46 @@ std::string dumpOutline(const OtlOutline *o)
         out << "match " << m << " " << ref(ids, o->matchTable[m].dimension) << " n="
             << o->matchTable[m].count << "\n";
     return out.str();
+}
+
+std::string hashProblems(const OtlOutline *o)
+{
+    Numbering ids;
+    number(o->root, ids);
+    std::string problems;
+    for (int b = 0; o->nameHash && b < OTL_HASH_BUCKETS; ++b) {
+        const OtlHashBucket &bucket = o->nameHash->buckets[b];
+        for (uint32_t e = 0; e < bucket.count; ++e) {
+            const OtlHashEntry &entry = bucket.entries[e];
+            if (!ids.count(entry.item))
+                problems += "bucket " + std::to_string(b) + ": entry " + text(entry.name) +
+                            " names no item of the tree\n";
+        }
+    }
+    return problems;
+}
+
+std::string withoutMarks(std::string dump)
+{
+    for (size_t at = dump.find(" dimch="); at != std::string::npos; at = dump.find(" dimch=", at))
+        dump.erase(at, 8);
+    return dump;
+}
+
+std::string dumpDiff(const std::string &before, const std::string &after)
+{
+    if (before == after)
+        return "";
+    size_t a = 0, b = 0;
+    while (true) {
+        const size_t ea = before.find('\n', a), eb = after.find('\n', b);
+        const std::string la = before.substr(a, ea == std::string::npos ? ea : ea - a);
+        const std::string lb = after.substr(b, eb == std::string::npos ? eb : eb - b);
+        if (la != lb || ea == std::string::npos || eb == std::string::npos)
+            return "before: " + la + "\nafter:  " + lb;
+        a = ea + 1;
+        b = eb + 1;
+    }
 }
 
 } // namespace test

@@ -14,6 +14,18 @@ namespace test {
 std::string dumpOutline(const OtlOutline *outline);
 std::string dumpItem(const OtlItem *item);
 
+// Hash entries that name an item outside the tree, one line each; "" when
+// every entry points at a live item.
+std::string hashProblems(const OtlOutline *outline);
+
+// A dump with the dimChanged marks left out: a refused move may keep the
+// marks it set.
+std::string withoutMarks(std::string dump);
+
+// The first line in which two dumps differ, both versions, or "" when they
+// are equal; keeps failure messages readable.
+std::string dumpDiff(const std::string &before, const std::string &after);
+
 } // namespace test
 
 #endif
