@@ -1,54 +1,39 @@
 // The host context: both calling modes of every callback, string copies,
-// the field-mask test, adShrOtlFree and the trace.
+// the field-mask test, the comparisons, adShrOtlFree and the trace.
 #include "core/alloc.h"
 #include "core/host.h"
-#include "support/fixture.h"
+#include "support/outline.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <regex>
-#include <string>
-#include <unistd.h>
 
 using test::TestHost;
 
-TEST(HostCallbacks, EachCallbackUsesItsOwnMode)
+TEST(HostCallbacks, EachCallbackUsesItsOwnModeAndPassesFailuresThrough)
 {
     for (int mask = 0; mask < 8; ++mask) {
         const uint8_t a = (mask & 1) ? 1 : 7, r = (mask & 2) ? 1 : 0, f = (mask & 4) ? 1 : 2;
         TestHost host(a, r, f);
         void *block = nullptr;
+        host.failAt(1, 7);
+        EXPECT_EQ(otl::hostAlloc(host.ctx(), 8, &block), 7u);
+        EXPECT_EQ(block, nullptr);
         ASSERT_EQ(otl::hostAlloc(host.ctx(), 16, &block), OTL_OK);
+        void *old = block;
+        host.failAt(1, 1234567);
+        EXPECT_EQ(otl::hostRealloc(host.ctx(), 800, &block), 1234567u);
+        EXPECT_EQ(block, old);
         ASSERT_EQ(otl::hostRealloc(host.ctx(), 64, &block), OTL_OK);
-        otl::hostFree(host.ctx(), block);
-        EXPECT_EQ(host.allocCalls(a == 1), 1u);
-        EXPECT_EQ(host.allocCalls(a != 1), 0u);
-        EXPECT_EQ(host.reallocCalls(r == 1), 1u);
+        EXPECT_EQ(host.blockSize(block), 64u);
+        EXPECT_EQ(adShrOtlFree(host.ctx(), block), OTL_OK);
+        EXPECT_EQ(adShrOtlFree(host.ctx(), nullptr) + adShrOtlFree(nullptr, block), OTL_OK);
+        EXPECT_EQ(host.allocCalls(a == 1), 2u);
+        EXPECT_EQ(host.reallocCalls(r == 1), 2u);
         EXPECT_EQ(host.freeCalls(f == 1), 1u);
-        EXPECT_EQ(host.freeCalls(f != 1), 0u);
         EXPECT_EQ(host.liveBlocks(), 0u);
         EXPECT_TRUE(host.errors().empty());
     }
 }
 
-TEST(HostCallbacks, FailuresPassThroughAndLeaveBlocksAlone)
-{
-    TestHost host(1, 1, 1);
-    void *block = nullptr;
-    host.failAt(1, 7);
-    EXPECT_EQ(otl::hostAlloc(host.ctx(), 8, &block), 7u);
-    EXPECT_EQ(block, nullptr);
-    ASSERT_EQ(otl::hostAlloc(host.ctx(), 8, &block), OTL_OK);
-    void *old = block;
-    host.failAt(1, 1234567);
-    EXPECT_EQ(otl::hostRealloc(host.ctx(), 800, &block), 1234567u);
-    EXPECT_EQ(block, old);
-    otl::hostFree(host.ctx(), block);
-    EXPECT_EQ(host.liveBlocks(), 0u);
-}
-
-TEST(HostCallbacks, ArraysRefuseOverflowAndClear)
+TEST(HostCallbacks, ArraysRefuseOverflowAndComeCleared)
 {
     TestHost host;
     uint64_t *array = nullptr;
@@ -63,103 +48,49 @@ TEST(HostCallbacks, ArraysRefuseOverflowAndClear)
     EXPECT_EQ(array[3] | array[4] | array[5], 0u);
     otl::hostRelease(host.ctx(), &array);
     EXPECT_EQ(array, nullptr);
-}
-
-class DupString : public test::HostTest {};
-
-TEST_F(DupString, EmptyAndAbsentTextsAreNotStored)
-{
-    char *copy = reinterpret_cast<char *>(1);
-    EXPECT_EQ(otlDupString(host.ctx(), "", &copy), OTL_OK);
-    EXPECT_EQ(copy, nullptr);
-    copy = reinterpret_cast<char *>(1);
-    EXPECT_EQ(otlDupString(host.ctx(), nullptr, &copy), OTL_OK);
-    EXPECT_EQ(copy, nullptr);
-    EXPECT_EQ(host.allocations(), 0u);
-}
-
-TEST_F(DupString, CopiesWithTerminatorAndPassesFailureThrough)
-{
-    char *copy = nullptr;
-    ASSERT_EQ(otlDupString(host.ctx(), "abc", &copy), OTL_OK);
-    EXPECT_STREQ(copy, "abc");
-    EXPECT_EQ(host.blockSize(copy), 4u);
-    adShrOtlFree(host.ctx(), copy);
-    host.failAt(1, 7);
-    copy = reinterpret_cast<char *>(1);
-    EXPECT_EQ(otlDupString(host.ctx(), "abc", &copy), 7u);
-    EXPECT_EQ(copy, nullptr);
-}
-
-TEST_F(DupString, LongTextsAreCopiedWhole)
-{
-    std::string big(70000, 'x');
-    char *copy = nullptr;
-    ASSERT_EQ(otlDupString(host.ctx(), big.c_str(), &copy), OTL_OK);
-    EXPECT_EQ(std::string(copy), big);
-    adShrOtlFree(host.ctx(), copy);
-}
-
-TEST(FieldFlag, TopBitSelectsTheSecondWord)
-{
-    const uint32_t mask[2] = {0, 2};
-    EXPECT_TRUE(otlTestFieldFlag(0x80000002u, mask));
-    EXPECT_FALSE(otlTestFieldFlag(2, mask));
-    const uint32_t first[2] = {0x8000, 0};
-    EXPECT_TRUE(otlTestFieldFlag(0x8001, first));
-    EXPECT_FALSE(otlTestFieldFlag(0x80008000u, first));
-    // The top bit itself is never a field bit.
-    const uint32_t all[2] = {0x80000000u, 0x80000000u};
-    EXPECT_FALSE(otlTestFieldFlag(0x80000000u, all));
-}
-
-TEST(Compare, CaseRuleOfTheTwoComparisons)
-{
-    TestHost host;
-    EXPECT_NE(otlCompareCase(host.ctx(), "Sales", "sales"), 0);
-    EXPECT_EQ(otlCompareNoCase(host.ctx(), "Sales", "sALES"), 0);
-    EXPECT_LT(otlCompareNoCase(host.ctx(), "apple", "Banana"), 0);
-    EXPECT_GT(otlCompareCase(host.ctx(), "b", "a"), 0);
-}
-
-TEST(Free, NullIsIgnoredAndBlocksGoThroughTheHostsMode)
-{
-    TestHost host(0, 0, 1);
-    EXPECT_EQ(adShrOtlFree(host.ctx(), nullptr), OTL_OK);
-    EXPECT_EQ(host.freeCalls(true) + host.freeCalls(false), 0u);
-    void *block = nullptr;
-    ASSERT_EQ(otl::hostAlloc(host.ctx(), 4, &block), OTL_OK);
-    EXPECT_EQ(adShrOtlFree(host.ctx(), block), OTL_OK);
-    EXPECT_EQ(host.freeCalls(true), 1u);
     EXPECT_EQ(host.liveBlocks(), 0u);
 }
 
-TEST(Trace, AppendsOneLinePerCallWhenEnabled)
+// Copies are whole, however long; empty and absent texts are not stored.
+TEST(DupString, CopiesWholeTextsAndStoresNoEmptyOnes)
 {
-    char path[] = "/tmp/shrotl-trace-XXXXXX";
-    int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    close(fd);
-    setenv("SHROTL_TRACE", path, 1);
-    otlTraceTime("otlReadOutline begin");
-    otlTraceTime("otlReadOutline end");
-    unsetenv("SHROTL_TRACE");
-    otlTraceTime("not written");
-    std::ifstream in(path);
-    std::string line;
-    const std::regex shape(R"( otlReadOutline (begin|end): \d\d:\d\d:\d\d )");
-    int lines = 0;
-    while (std::getline(in, line)) {
-        EXPECT_TRUE(std::regex_match(line, shape)) << line;
-        ++lines;
+    TestHost host;
+    for (const std::string &text : {std::string("abc"), std::string(70000, 'x')}) {
+        char *copy = nullptr;
+        ASSERT_EQ(otlDupString(host.ctx(), text.c_str(), &copy), OTL_OK);
+        EXPECT_EQ(copy, text);
+        EXPECT_EQ(host.blockSize(copy), text.size() + 1);
+        adShrOtlFree(host.ctx(), copy);
     }
-    EXPECT_EQ(lines, 2);
-    remove(path);
+    host.failAt(1, 7);
+    for (const char *text : {"", static_cast<const char *>(nullptr), "abc"}) {
+        char *copy = reinterpret_cast<char *>(1);
+        EXPECT_EQ(otlDupString(host.ctx(), text, &copy), text && *text ? 7u : OTL_OK);
+        EXPECT_EQ(copy, nullptr);
+    }
+    EXPECT_EQ(host.liveBlocks(), 0u);
 }
 
-TEST(Trace, AnUnwritablePathIsIgnored)
+// The top bit of a field id selects the second mask word and is never a
+// field bit itself.
+TEST(FieldFlag, TopBitSelectsTheSecondWord)
 {
-    setenv("SHROTL_TRACE", "/nonexistent-dir/trace.out", 1);
-    otlTraceTime("label");
-    unsetenv("SHROTL_TRACE");
+    const uint32_t second[2] = {0, 2}, first[2] = {0x8000, 0}, top[2] = {0x80000000u, 0x80000000u};
+    EXPECT_TRUE(otlTestFieldFlag(0x80000002u, second));
+    EXPECT_FALSE(otlTestFieldFlag(2, second));
+    EXPECT_TRUE(otlTestFieldFlag(0x8001, first));
+    EXPECT_FALSE(otlTestFieldFlag(0x80008000u, first));
+    EXPECT_FALSE(otlTestFieldFlag(0x80000000u, top));
+}
+
+// Both comparisons read the texts in the host's code page.
+TEST(Compare, CaseRuleOfTheTwoComparisonsInTheHostsCodePage)
+{
+    TestHost host;
+    EXPECT_LT(otlCompareCase(host.ctx(), "Sales", "sales"), 0);
+    EXPECT_EQ(otlCompareNoCase(host.ctx(), "Sales", "sALES"), 0);
+    EXPECT_NE(otlCompareNoCase(host.ctx(), "caf\xE9", "CAF\xC9"), 0) << "not UTF-8";
+    host.mutableCtx()->localeHandle = test::localeOf("windows-1252");
+    EXPECT_EQ(otlCompareNoCase(host.ctx(), "caf\xE9", "CAF\xC9"), 0);
+    EXPECT_LT(otlCompareCase(host.ctx(), "caf\xC9", "caf\xE9"), 0);
 }

@@ -1,292 +1,248 @@
-// The outline handle: creation, outline information, settings and teardown,
-// each allocating operation swept with failure injection.
-#include "core/alloc.h"
-#include "core/host.h"
-#include "core/records.h"
+// The outline handle: creation, outline information, settings and teardown.
+// Creation leaves a whole outline or nothing; a settings change is made
+// whole or not at all; every kind of teardown releases every block once.
 #include "core/tree.h"
-#include "support/fixture.h"
+#include "support/outline.h"
 
-#include <cstring>
+#include <functional>
+#include <vector>
 
-using test::HostTest;
-using test::TestHost;
+namespace {
 
-class Outline : public HostTest {};
-
-TEST_F(Outline, NewOutlineHasOneTableARootAndEightSeries)
-{
-    OtlOutline *o = newOutline(1, 0, 1);
-    ASSERT_NE(o, nullptr);
-    EXPECT_EQ(o->host, host.ctx());
-    EXPECT_EQ(o->aliasTableCount, 1);
-    EXPECT_STREQ(o->aliasTableNames[0], "Default");
-    ASSERT_NE(o->root, nullptr);
-    EXPECT_STREQ(o->root->memberName, "Database (undefined)");
-    EXPECT_EQ(o->root->generation, 0);
-    EXPECT_EQ(o->root->firstChild, nullptr);
-    EXPECT_EQ(o->caseSensitive, 1);
-    EXPECT_EQ(o->autoConfigure, 1);
-    EXPECT_EQ(o->changeLogEnabled, 0);
-    EXPECT_EQ(o->fileServiceHandle, 0u);
-    EXPECT_EQ(o->fieldAccessMode, 0);
-    const char *names[] = {"H-T-D", "Y-T-D", "S-T-D", "P-T-D", "Q-T-D", "M-T-D", "W-T-D", "D-T-D"};
-    const char *periods[] = {"History", "Year", "Season", "Period", "Quarter", "Month", "Week", "Day"};
-    for (int i = 0; i < 8; ++i) {
-        ASSERT_NE(o->dtsMembers[i], nullptr);
-        EXPECT_STREQ(o->dtsMembers[i]->dtsName, names[i]);
-        EXPECT_STREQ(o->dtsMembers[i]->dtsPeriodName, periods[i]);
-        EXPECT_EQ(o->dtsMembers[i]->dtsEnabled, 0);
+class Outline : public test::OutlineTest {
+protected:
+    template <class T> T *array(uint32_t n)
+    {
+        T *block = nullptr;
+        EXPECT_EQ(otl::hostNewArray(host.ctx(), n, &block), OTL_OK);
+        return block;
     }
-    for (const OtlHashBucket &b : o->nameHash->buckets)
-        EXPECT_EQ(b.count + b.capacity, 0u);
-    EXPECT_EQ(adShrOtlCloseOutline(o), OTL_OK);
-}
 
-TEST_F(Outline, BadOutlineTypeLeavesNothing)
+    // Every kind of data an outline can own: items, some from the pool, the
+    // attribute dimension and its bookkeeping, change records, aliases and
+    // combinations, user attributes, generation and level names (in one
+    // block in field-access mode), member texts, a text attribute value, the
+    // host's attribute lists, the match list and the statistics arrays.
+    void fillEverything(bool fieldAccess)
+    {
+        o->changeLogEnabled = 1;
+        const test::Sample s = buildSample();
+        ASSERT_EQ(otlInitDefaultAttrSpecs(o), OTL_OK);
+        ASSERT_EQ(otlStartPool(o, 0), OTL_OK);
+        OtlItem *pooled = add("Pooled", s.market, s.west);
+        ASSERT_EQ(+pooled->pooled, 1);
+        ASSERT_EQ(adShrOtlRenameMember(o, s.costs, "Expenses"), OTL_OK);
+        ASSERT_EQ(adShrOtlMoveMember(o, pooled, s.west, s.eastShared), OTL_OK);
+        ASSERT_EQ(adShrOtlDeleteMember(o, s.jan, OTL_CHECK_ALL), OTL_OK);
+        ASSERT_GE(test::logLength(o), 4u);
+        ASSERT_NE(test::dumpItem(s.red).find(" av=\"Red\""), std::string::npos);
+        o->aliasTableCount = 2;
+        o->aliasTableNames[1] = dup("Long Names");
+        setAlias(s.sales, 0, "Revenue", true);
+        setAlias(pooled, 1, "Pool member", true);
+        addCombo(s.east, 0, "East Sales", "East&Sales");
+        addUserAttr(pooled, "Big");
+        addUserAttr(pooled, "Small");
+        if (fieldAccess) {
+            OtlGenLevelName *names = s.year->genLevelNames = array<OtlGenLevelName>(2);
+            names[0].nameText = dup("Quarters");
+            names[0].nextName = &names[1];
+            names[1].nameText = dup("Months");
+        } else {
+            addGenLevelName(s.year, "Months", 1, 3);
+            addGenLevelName(s.year, "Quarters", 1, 2);
+        }
+        for (char **text : {&s.sales->comment, &s.sales->formula, &s.sales->lastFormula,
+                            &s.sales->commentEx, &s.sales->infoDimName})
+            *text = dup("text");
+        s.sales->hostAttrCount = 2;
+        s.sales->hostAttrTexts1 = array<char *>(2);
+        s.sales->hostAttrTexts2 = array<char *>(2);
+        s.sales->hostAttrValues = array<OtlAttribute>(2);
+        s.sales->hostAttrTexts1[1] = dup("Colour");
+        s.sales->hostAttrTexts2[0] = dup("Red");
+        s.sales->hostAttrValues[1].type = OTL_ATTR_TEXT;
+        s.sales->hostAttrValues[1].value.text = dup("Red");
+        o->matchTable = array<OtlMatchSlot>(2);
+        o->matchCount = 2;
+        o->matchTable[0].items = array<OtlItem *>(3);
+        o->matchTable[1].items = array<OtlItem *>(1);
+        o->stats.aliasCountersFirst = array<uint32_t>(2);
+        o->stats.aliasCountersSecond = array<uint32_t>(2);
+        o->fieldAccessMode = fieldAccess;
+    }
+};
+
+TEST_F(Outline, CreationLeavesAWholeOutlineOrNothing)
 {
+    // Flags are stored as 0 or 1; the eight time series come cleared, in order.
+    OtlOutline *fresh = newOutline(7, 1, 9);
+    const std::string all = test::dumpOutline(fresh);
+    EXPECT_EQ(all.substr(0, all.find(" sort=")), "case=1 type=1 auto=1 fopt=0 fam=0 log=0");
+    EXPECT_EQ(all.substr(all.find("tables="), 28), "tables=1 \"Default\" null null");
+    EXPECT_EQ(all.substr(all.find("#0 "), 37), "#0 \"Database (undefined)\" lev=0 gen=0");
+    EXPECT_EQ(all.substr(all.find("\ndts ")),
+              "\ndts \"H-T-D\" \"History\" on=0 gen=0\ndts \"Y-T-D\" \"Year\" on=0 gen=0\n"
+              "dts \"S-T-D\" \"Season\" on=0 gen=0\ndts \"P-T-D\" \"Period\" on=0 gen=0\n"
+              "dts \"Q-T-D\" \"Quarter\" on=0 gen=0\ndts \"M-T-D\" \"Month\" on=0 gen=0\n"
+              "dts \"W-T-D\" \"Week\" on=0 gen=0\ndts \"D-T-D\" \"Day\" on=0 gen=0\n");
+    EXPECT_EQ(all.find("bucket "), std::string::npos);
+    EXPECT_EQ(adShrOtlCloseOutline(fresh), OTL_OK);
+    // The bare data of an outline about to be read from a file: no root yet.
+    ASSERT_EQ(otlCreateOutlineData(host.ctx(), &fresh), OTL_OK);
+    EXPECT_EQ(fresh->root, nullptr);
+    EXPECT_STREQ(fresh->aliasTableNames[0], OTL_DEFAULT_ALIAS_TABLE);
+    EXPECT_EQ(otlFreeOutlineData(host.ctx(), fresh), OTL_OK);
+    EXPECT_EQ(otlFreeOutlineData(host.ctx(), nullptr) + adShrOtlCloseOutline(nullptr), OTL_OK);
+
     OtlOutlineInfo info{};
     info.outlineType = 2;
-    OtlOutline *o = reinterpret_cast<OtlOutline *>(1);
-    EXPECT_EQ(adShrOtlNewOutline(host.ctx(), &info, &o), OTL_ERR_OUTLINE_TYPE);
-    EXPECT_EQ(o, nullptr);
-    EXPECT_EQ(host.liveBlocks(), 0u);
-}
-
-TEST_F(Outline, CreationSweptWithFailureInjection)
-{
+    fresh = reinterpret_cast<OtlOutline *>(sentinelItem());
+    EXPECT_EQ(adShrOtlNewOutline(host.ctx(), &info, &fresh), OTL_ERR_OUTLINE_TYPE);
+    EXPECT_EQ(fresh, nullptr);
+    info.outlineType = 1;
     for (uint8_t mode : {0, 1}) {
-        TestHost local(mode, mode, mode);
-        OtlOutlineInfo info{};
-        OtlOutline *o = nullptr;
-        const uint64_t points = test::sweepAllocations(
-            local, [&] { return adShrOtlNewOutline(local.ctx(), &info, &o); },
+        test::TestHost local(mode, mode, mode);
+        test::sweepAllocations(
+            local, [&] { return adShrOtlNewOutline(local.ctx(), &info, &fresh); },
             [&](uint64_t n) {
-                EXPECT_EQ(o, nullptr) << "allocation " << n;
+                EXPECT_EQ(fresh, nullptr) << "allocation " << n;
                 EXPECT_EQ(local.liveBlocks(), 0u) << "allocation " << n;
             });
-        // record, name array, "Default", hash, eight series, root
-        EXPECT_EQ(points, 13u);
-        adShrOtlCloseOutline(o);
+        adShrOtlCloseOutline(fresh);
         EXPECT_EQ(local.liveBlocks(), 0u);
         EXPECT_TRUE(local.errors().empty());
     }
 }
 
-TEST_F(Outline, CreateOutlineDataHasNoRoot)
+// The information has one 31-byte slot per table, the host may read it in
+// any mode, and a failed allocation clears the out-parameter.
+TEST_F(Outline, InfoHasOneSlotPerTable)
 {
-    OtlOutline *o = nullptr;
-    ASSERT_EQ(otlCreateOutlineData(host.ctx(), &o), OTL_OK);
-    EXPECT_EQ(o->root, nullptr);
-    EXPECT_EQ(o->aliasTableCount, 1);
-    EXPECT_EQ(otlFreeOutlineData(host.ctx(), o), OTL_OK);
-    EXPECT_EQ(otlFreeOutlineData(host.ctx(), nullptr), OTL_OK);
-    EXPECT_EQ(adShrOtlCloseOutline(nullptr), OTL_OK);
-}
-
-TEST_F(Outline, InfoIsThirtySevenBytesForOneTable)
-{
-    OtlOutline *o = newOutline(1, 0, 0);
-    OtlOutlineInfo *info = nullptr;
-    ASSERT_EQ(adShrOtlGetOutlineInfo(o, &info), OTL_OK);
-    EXPECT_EQ(host.blockSize(info), 37u);
-    EXPECT_EQ(info->caseSensitive, 1);
-    EXPECT_EQ(info->outlineType, 0);
-    EXPECT_EQ(info->aliasTableCount, 1);
-    EXPECT_STREQ(OTL_OUTLINE_INFO_TABLE(info, 0), "Default");
-    adShrOtlFree(host.ctx(), info);
-
-    host.failAt(1, 77);
-    info = reinterpret_cast<OtlOutlineInfo *>(1);
-    EXPECT_EQ(adShrOtlGetOutlineInfo(o, &info), 77u);
-    EXPECT_EQ(info, nullptr);
-    // No access-mode test: the host may read the settings in any mode.
     o->fieldAccessMode = 1;
-    ASSERT_EQ(adShrOtlGetOutlineInfo(o, &info), OTL_OK);
-    adShrOtlFree(host.ctx(), info);
-    adShrOtlCloseOutline(o);
-}
-
-TEST_F(Outline, InfoListsEveryTableAndLeavesMissingNamesEmpty)
-{
-    OtlOutline *o = newOutline();
     o->aliasTableCount = 3;
-    char *second = nullptr;
-    ASSERT_EQ(otlDupString(host.ctx(), "Long Names", &second), OTL_OK);
-    o->aliasTableNames[1] = second;
+    o->aliasTableNames[1] = dup("Long Names of the Eastern Region Office");
     OtlOutlineInfo *info = nullptr;
     ASSERT_EQ(adShrOtlGetOutlineInfo(o, &info), OTL_OK);
     EXPECT_EQ(host.blockSize(info), 6u + 3 * 31);
-    EXPECT_STREQ(OTL_OUTLINE_INFO_TABLE(info, 1), "Long Names");
+    EXPECT_EQ(+info->aliasTableCount, 3);
+    EXPECT_STREQ(OTL_OUTLINE_INFO_TABLE(info, 0), OTL_DEFAULT_ALIAS_TABLE);
+    EXPECT_STREQ(OTL_OUTLINE_INFO_TABLE(info, 1), "Long Names of the Eastern Regi");
     EXPECT_STREQ(OTL_OUTLINE_INFO_TABLE(info, 2), "");
     adShrOtlFree(host.ctx(), info);
-    adShrOtlCloseOutline(o);
+    host.failAt(1);
+    info = reinterpret_cast<OtlOutlineInfo *>(sentinelItem());
+    EXPECT_EQ(adShrOtlGetOutlineInfo(o, &info), test::kInjected);
+    EXPECT_EQ(info, nullptr);
 }
 
-namespace {
-
-OtlItem *addDimension(const OtlHostContext *host, OtlOutline *o, const char *name, uint16_t tag)
+// Each row starts from a new outline marked verified. A refused change
+// leaves the outline as it was; an accepted one reads back as 0/1 flags
+// and clears the mark.
+TEST_F(Outline, SettingsChangeWholeOrNotAtAll)
 {
-    OtlItem *item = nullptr;
-    EXPECT_EQ(otlNewItem(host, &item), OTL_OK);
-    strcpy(item->memberName, name);
-    item->dimensionTag = tag;
-    OtlItem *last = o->root->firstChild;
-    while (last && last->nextSibling)
-        last = last->nextSibling;
-    if (last)
-        otlAddSiblingItem(last, item, 1);
-    else
-        otlAddChildItem(o->root, item, 1);
-    o->stats.dimCount++;
-    if (tag != OTL_TAG_ATTRIBUTE && tag != OTL_TAG_ATTR_CALC)
-        o->stats.baseDimCount++;
-    return item;
+    const auto dims = [this](std::initializer_list<uint16_t> tags) {
+        for (uint16_t tag : tags) {
+            appendDim(("D" + std::to_string(o->stats.dimCount++)).c_str(), tag);
+            o->stats.baseDimCount += tag != OTL_TAG_ATTRIBUTE;
+        }
+    };
+    const auto eastAnd = [this](const char *second) {
+        o->caseSensitive = 1;
+        OtlItem *market = dim("Market");
+        add(second, market, add("East", market));
+    };
+    const struct {
+        const char *name;
+        std::function<void()> setup;
+        uint8_t caseSensitive;
+        uint16_t type;
+        uint8_t autoConfigure;
+        OtlStatus status;
+    } rows[] = {
+        {"flags", [] {}, 5, 1, 9, OTL_OK},
+        {"all off", [&] { o->caseSensitive = o->autoConfigure = o->outlineType = 1; },
+         0, 0, 0, OTL_OK},
+        {"type 2", [] {}, 0, 2, 0, OTL_ERR_OUTLINE_TYPE},
+        {"type before access mode", [&] { o->fieldAccessMode = 1; }, 1, 3, 0,
+         OTL_ERR_OUTLINE_TYPE},
+        {"access mode", [&] { o->fieldAccessMode = o->caseSensitive = 1; }, 0, 0, 1,
+         OTL_ERR_ACCESS_MODE},
+        {"currency, four dimensions", [&] { dims({0, 0, 0, 0}); }, 0, 1, 0, OTL_OK},
+        {"currency, five dimensions", [&] { dims({0, 0, 0, 0, 0}); }, 0, 1, 0,
+         OTL_ERR_CURRENCY_DIMS},
+        {"currency, tag 5", [&] { dims({5}); }, 0, 1, 0, OTL_ERR_RULE_DIM_TAG},
+        {"currency, tag 4", [&] { dims({4}); }, 0, 1, 0, OTL_OK},
+        {"normal, tag 4", [&] { dims({4}); o->outlineType = 1; }, 0, 0, 0,
+         OTL_ERR_RULE_DIM_TAG},
+        // The last dimension not being the calculations one is an outline
+        // fault without a status of its own.
+        {"currency, no calculations dimension", [&] { dims({0, OTL_TAG_ATTRIBUTE}); },
+         0, 1, 0, OTL_OK},
+        {"case off, East and EAST", [&] { eastAnd("EAST"); }, 0, 0, 0,
+         OTL_ERR_RULE_DUPLICATE},
+        {"case off, East and West", [&] { eastAnd("West"); }, 0, 0, 0, OTL_OK},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        adShrOtlCloseOutline(o);
+        o = newOutline();
+        row.setup();
+        o->verified = 1;
+        const std::string before = dump();
+        OtlOutlineInfo *info = nullptr, set{};
+        set.caseSensitive = row.caseSensitive;
+        set.outlineType = row.type;
+        set.autoConfigure = row.autoConfigure;
+        EXPECT_EQ(adShrOtlSetOutlineInfo(o, &set), row.status);
+        if (row.status != OTL_OK) {
+            EXPECT_EQ(test::dumpDiff(before, dump()), "");
+            continue;
+        }
+        EXPECT_EQ(+o->verified, 0);
+        ASSERT_EQ(adShrOtlGetOutlineInfo(o, &info), OTL_OK);
+        EXPECT_EQ(+info->caseSensitive, row.caseSensitive ? 1 : 0);
+        EXPECT_EQ(+info->outlineType, row.type);
+        EXPECT_EQ(+info->autoConfigure, row.autoConfigure ? 1 : 0);
+        adShrOtlFree(host.ctx(), info);
+    }
 }
 
-OtlOutlineInfo infoOf(uint8_t caseSensitive, uint16_t type, uint8_t autoConf)
+// Ways: closing; closing in field-access mode; releasing every item's
+// contents twice first (released contents leave no pointer behind, so the
+// second release frees nothing); cleaning the match list twice first. The
+// fixture's teardown fails the test on a leaked block or a release of an
+// unknown one.
+TEST_F(Outline, NoBlockIsLeftBehindAfterEveryKindOfTeardown)
 {
-    OtlOutlineInfo info{};
-    info.caseSensitive = caseSensitive;
-    info.outlineType = type;
-    info.autoConfigure = autoConf;
-    return info;
+    for (int way = 0; way < 4; ++way) {
+        SCOPED_TRACE(way);
+        o = o ? o : newOutline();
+        fillEverything(way == 1);
+        if (way == 2) {
+            std::vector<OtlItem *> items{o->root};
+            for (size_t i = 0; i < items.size(); ++i)
+                for (OtlItem *c = items[i]->firstChild; c; c = c->nextSibling)
+                    items.push_back(c);
+            for (int pass = 0; pass < 2; ++pass)
+                for (OtlItem *item : items) {
+                    otlFreeItemContents(o, item, o->aliasTableCount);
+                    EXPECT_TRUE(!item->genLevelNames && !item->userAttributes &&
+                                !item->aliases[0].combos && !item->hostAttrTexts1)
+                        << item->memberName;
+                }
+        } else if (way == 3) {
+            const size_t blocks = host.liveBlocks();
+            adShrOtlCleanMatch(o);
+            adShrOtlCleanMatch(o);
+            adShrOtlCleanMatch(nullptr);
+            EXPECT_EQ(host.liveBlocks(), blocks - 3);
+            EXPECT_EQ(o->matchTable, nullptr);
+            EXPECT_EQ(+o->matchCount, 0);
+        }
+        EXPECT_EQ(adShrOtlCloseOutline(o), OTL_OK);
+        o = nullptr;
+    }
 }
 
 } // namespace
-
-TEST_F(Outline, SetInfoStoresSettingsAndClearsVerified)
-{
-    OtlOutline *o = newOutline(0, 0, 0);
-    o->verified = 1;
-    OtlOutlineInfo info = infoOf(5, 1, 9);
-    ASSERT_EQ(adShrOtlSetOutlineInfo(o, &info), OTL_OK);
-    EXPECT_EQ(o->caseSensitive, 1);
-    EXPECT_EQ(o->outlineType, 1);
-    EXPECT_EQ(o->autoConfigure, 1);
-    EXPECT_EQ(o->verified, 0);
-    adShrOtlCloseOutline(o);
-}
-
-TEST_F(Outline, SetInfoChecksInOrder)
-{
-    OtlOutline *o = newOutline(1, 0, 0);
-    o->fieldAccessMode = 1;
-    OtlOutlineInfo bad = infoOf(1, 3, 0);
-    EXPECT_EQ(adShrOtlSetOutlineInfo(o, &bad), OTL_ERR_OUTLINE_TYPE);
-    OtlOutlineInfo good = infoOf(0, 0, 1);
-    EXPECT_EQ(adShrOtlSetOutlineInfo(o, &good), OTL_ERR_ACCESS_MODE);
-    EXPECT_EQ(o->caseSensitive, 1);
-    EXPECT_EQ(o->autoConfigure, 0);
-    adShrOtlCloseOutline(o);
-}
-
-TEST_F(Outline, CurrencyOutlineRefusesFiveDimensions)
-{
-    OtlOutline *o = newOutline();
-    for (const char *n : {"A", "B", "C", "D", "E"})
-        addDimension(host.ctx(), o, n, 0);
-    const std::string before = test::dumpOutline(o);
-    OtlOutlineInfo info = infoOf(0, 1, 0);
-    EXPECT_EQ(adShrOtlSetOutlineInfo(o, &info), OTL_ERR_CURRENCY_DIMS);
-    EXPECT_EQ(test::dumpOutline(o), before);
-    adShrOtlCloseOutline(o);
-}
-
-TEST_F(Outline, OutlineTypeChangesRefusedByDimensionTags)
-{
-    OtlOutline *o = newOutline();
-    addDimension(host.ctx(), o, "A", 5);
-    OtlOutlineInfo currency = infoOf(0, 1, 0);
-    EXPECT_EQ(adShrOtlSetOutlineInfo(o, &currency), OTL_ERR_RULE_DIM_TAG);
-    EXPECT_EQ(o->outlineType, 0);
-    o->root->firstChild->dimensionTag = 4;
-    ASSERT_EQ(adShrOtlSetOutlineInfo(o, &currency), OTL_OK);
-    OtlOutlineInfo normal = infoOf(0, 0, 0);
-    EXPECT_EQ(adShrOtlSetOutlineInfo(o, &normal), OTL_ERR_RULE_DIM_TAG);
-    EXPECT_EQ(o->outlineType, 1);
-    adShrOtlCloseOutline(o);
-}
-
-TEST_F(Outline, CurrencyOutlineNeedsTheCalcDimensionLastWhenAttributesExist)
-{
-    OtlOutline *o = newOutline();
-    addDimension(host.ctx(), o, "A", 0);
-    addDimension(host.ctx(), o, "Colour", OTL_TAG_ATTRIBUTE);
-    OtlOutlineInfo currency = infoOf(0, 1, 0);
-    // The outline-level fault 0x4000 has no status of its own.
-    EXPECT_EQ(adShrOtlSetOutlineInfo(o, &currency), OTL_OK);
-    adShrOtlCloseOutline(o);
-}
-
-TEST_F(Outline, TeardownReleasesEveryPart)
-{
-    OtlOutline *o = newOutline();
-    OtlItem *dim = addDimension(host.ctx(), o, "Dim", 0);
-    OtlItem *child = nullptr;
-    ASSERT_EQ(otlNewItem(host.ctx(), &child), OTL_OK);
-    otlAddChildItem(dim, child, 1);
-    ASSERT_EQ(otlDupString(host.ctx(), "a comment", &child->comment), OTL_OK);
-    ASSERT_EQ(otlDupString(host.ctx(), "x = y;", &child->formula), OTL_OK);
-    ASSERT_EQ(otlDupString(host.ctx(), "alias", &child->aliases[0].alias), OTL_OK);
-    ASSERT_EQ(otlDupString(host.ctx(), "True", &o->attrSpecs.trueName), OTL_OK);
-    OtlChangeRecord *record = nullptr;
-    ASSERT_EQ(otl::hostAlloc(host.ctx(), sizeof(OtlChangeRecord) + sizeof(char *),
-                             reinterpret_cast<void **>(&record)),
-              OTL_OK);
-    memset(record, 0, sizeof(OtlChangeRecord) + sizeof(char *));
-    record->kind = OTL_CHANGE_DELETED;
-    ASSERT_EQ(otlDupString(host.ctx(), "gone", &record->text[0]), OTL_OK);
-    o->changeLogHead = o->changeLogTail = record;
-    ASSERT_EQ(otl::hostNewArray(host.ctx(), 2, &o->dimTable), OTL_OK);
-    o->dimTableSize = 2;
-    EXPECT_EQ(adShrOtlCloseOutline(o), OTL_OK); // the fixture checks for leaks
-}
-
-TEST_F(Outline, LevelsFollowLinking)
-{
-    OtlOutline *o = newOutline();
-    OtlItem *dim = addDimension(host.ctx(), o, "Dim", 0);
-    EXPECT_EQ(o->root->level, 1);
-    OtlItem *leaf = nullptr;
-    ASSERT_EQ(otlNewItem(host.ctx(), &leaf), OTL_OK);
-    otlAddChildItem(dim, leaf, 1);
-    EXPECT_EQ(dim->level, 1);
-    EXPECT_EQ(o->root->level, 2);
-    EXPECT_EQ(leaf->generation, 2);
-    OtlItem *second = nullptr;
-    ASSERT_EQ(otlNewItem(host.ctx(), &second), OTL_OK);
-    otlAddSiblingItem(leaf, second, 1);
-    EXPECT_EQ(o->root->level, 2);
-    otlDetachItem(second, true);
-    otlFreeItem(o, second, 1);
-    otlDetachItem(leaf, true);
-    EXPECT_EQ(dim->level, 0);
-    EXPECT_EQ(o->root->level, 1);
-    otlFreeItem(o, leaf, 1);
-    EXPECT_EQ(otlGetDim(o->root), nullptr);
-    EXPECT_EQ(otlGetDim(dim), dim);
-    adShrOtlCloseOutline(o);
-}
-
-TEST_F(Outline, CaseSensitivityStaysOnWhileNamesDifferOnlyInCase)
-{
-    OtlOutline *o = newOutline(1);
-    OtlMbrInfo info{};
-    strcpy(info.memberName, "Market");
-    OtlItem *dim = nullptr;
-    ASSERT_EQ(adShrOtlAddDimension(o, &info, nullptr, nullptr, &dim), OTL_OK);
-    OtlItem *east = nullptr, *other = nullptr;
-    strcpy(info.memberName, "East");
-    ASSERT_EQ(adShrOtlAddMember(o, &info, dim, nullptr, &east, OTL_CHECK_ALL), OTL_OK);
-    strcpy(info.memberName, "EAST");
-    ASSERT_EQ(adShrOtlAddMember(o, &info, dim, east, &other, OTL_CHECK_ALL), OTL_OK);
-    const std::string before = test::dumpOutline(o);
-    OtlOutlineInfo settings{};
-    EXPECT_EQ(adShrOtlSetOutlineInfo(o, &settings), OTL_ERR_RULE_DUPLICATE);
-    EXPECT_EQ(test::dumpOutline(o), before); // still on, and no item marked
-    // Once the clash is renamed away the change goes through.
-    ASSERT_EQ(adShrOtlRenameMember(o, other, "West"), OTL_OK);
-    EXPECT_EQ(adShrOtlSetOutlineInfo(o, &settings), OTL_OK);
-    EXPECT_EQ(+o->caseSensitive, 0);
-    adShrOtlCloseOutline(o);
-}

@@ -1,16 +1,18 @@
 // Thousands of random edits, valid and invalid, some with an allocation
 // failure injected, checked after each call against a simple model of the
-// tree: names, order, share options, lookups, generations, levels and
-// counters. A failed call must leave the outline's dump as it was.
-// SHROTL_RANDOM_ITERATIONS sets a longer run; the seed is fixed.
-#include "edit/edit_support.h"
+// outline: the tree with names, order and share options, generations,
+// levels, counters, the dimension table, the name hash, shared copies and
+// the change log. A failed call must leave the outline's dump as it was.
+// SHROTL_RANDOM_ITERATIONS sets a longer run; the seed is fixed. The model
+// and its checks never recurse, so a long run may grow deep trees.
+#include "support/outline.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <functional>
 #include <memory>
 #include <random>
 #include <strings.h>
+#include <tuple>
+#include <unordered_map>
 
 namespace {
 
@@ -20,6 +22,13 @@ struct Node {
     Node *parent = nullptr;
     std::vector<Node *> kids;
     OtlItem *item = nullptr;
+    uint16_t generation = 0, height = 0; // worked out by each comparison
+};
+
+// A change record as the model expects it; null texts are "-".
+struct Record {
+    uint16_t kind, generation, oldGeneration;
+    std::vector<std::string> texts;
 };
 
 bool sameName(const std::string &a, const std::string &b)
@@ -35,35 +44,49 @@ bool inside(const Node *n, const Node *top)
     return false;
 }
 
-// The model: the universe node and every live node under it.
-class Model {
-public:
-    Model() { root_.name = "root"; }
+Node *dimOf(Node *n)
+{
+    while (n->parent && n->parent->parent)
+        n = n->parent;
+    return n;
+}
 
-    Node *root() { return &root_; }
+uint16_t generationUnder(const Node *parent)
+{
+    return static_cast<uint16_t>(parent->generation + 1);
+}
 
-    Node *make(const std::string &name, uint16_t share, OtlItem *item)
+// The name the change log gives a parent: none for the universe.
+std::string logName(const Node *n)
+{
+    return n->parent ? n->name : "-";
+}
+
+const std::vector<std::string> kBadNames = {
+    "", " lead", "trail ", "@at", "quo\"te", "#Missing", "(x", "-minus", "$$$Universe$$$",
+    std::string(81, 'q')};
+
+bool validName(const std::string &s)
+{
+    return std::find(kBadNames.begin(), kBadNames.end(), s) == kBadNames.end();
+}
+
+class RandomEdit : public test::OutlineTest {
+protected:
+    // ---- the model: the universe node, every node ever made, the
+    // dimension numbers handed out (never reused) and the change log ------
+
+    Node root;
+    std::vector<std::unique_ptr<Node>> made;
+    uint32_t dimsNumbered = 0;
+    std::vector<Record> log;
+
+    // After `prev` when given, else as the first child of `parent`.
+    void place(Node *n, Node *parent, Node *prev)
     {
-        nodes_.push_back(std::make_unique<Node>());
-        Node *n = nodes_.back().get();
-        n->name = name;
-        n->share = share;
-        n->item = item;
-        return n;
-    }
-
-    void insertChild(Node *parent, Node *n)
-    {
-        n->parent = parent;
-        parent->kids.insert(parent->kids.begin(), n);
-    }
-
-    void insertAfter(Node *sibling, Node *n)
-    {
-        Node *parent = sibling->parent;
-        n->parent = parent;
-        auto at = std::find(parent->kids.begin(), parent->kids.end(), sibling);
-        parent->kids.insert(at + 1, n);
+        n->parent = prev ? prev->parent : parent;
+        auto &kids = n->parent->kids;
+        kids.insert(prev ? std::find(kids.begin(), kids.end(), prev) + 1 : kids.begin(), n);
     }
 
     void detach(Node *n)
@@ -73,97 +96,110 @@ public:
         n->parent = nullptr;
     }
 
-    std::vector<Node *> all()
+    // Pre-order, parents before their children.
+    static std::vector<Node *> subtree(Node *top)
     {
-        std::vector<Node *> out;
-        std::function<void(Node *)> walk = [&](Node *n) {
-            for (Node *k : n->kids) {
-                out.push_back(k);
-                walk(k);
-            }
-        };
-        walk(&root_);
+        std::vector<Node *> out, stack{top};
+        while (!stack.empty()) {
+            out.push_back(stack.back());
+            stack.pop_back();
+            stack.insert(stack.end(), out.back()->kids.rbegin(), out.back()->kids.rend());
+        }
         return out;
     }
 
-    std::vector<Node *> subtree(Node *top)
+    std::vector<Node *> all()
     {
-        std::vector<Node *> out{top};
-        for (size_t i = 0; i < out.size(); ++i)
-            out.insert(out.end(), out[i]->kids.begin(), out[i]->kids.end());
+        std::vector<Node *> out = subtree(&root);
+        out.erase(out.begin());
+        return out;
+    }
+
+    // The shared copies named so, or else the members that are no copy.
+    std::vector<Node *> withName(const std::string &name, bool copies = true)
+    {
+        std::vector<Node *> out;
+        for (Node *n : all())
+            if ((n->share == OTL_SHARE_SHARED) == copies && sameName(n->name, name))
+                out.push_back(n);
         return out;
     }
 
     Node *source(const std::string &name)
     {
-        for (Node *n : all())
-            if (n->share != OTL_SHARE_SHARED && sameName(n->name, name))
-                return n;
-        return nullptr;
-    }
-
-    bool nameUsed(const std::string &name) { return source(name) != nullptr; }
-
-    static Node *dimOf(Node *n)
-    {
-        while (n->parent && n->parent->parent)
-            n = n->parent;
-        return n;
-    }
-
-    std::vector<Node *> copiesOf(const std::string &name)
-    {
-        std::vector<Node *> out;
-        for (Node *n : all())
-            if (n->share == OTL_SHARE_SHARED && sameName(n->name, name))
-                out.push_back(n);
-        return out;
+        const std::vector<Node *> found = withName(name, false);
+        return found.empty() ? nullptr : found[0];
     }
 
     // Whether every shared link touching the subtree stays inside it.
     bool closed(Node *top)
     {
-        for (Node *x : subtree(top)) {
-            if (x->share == OTL_SHARE_SHARED) {
-                Node *s = source(x->name);
-                if (s && !inside(s, top))
+        // A copy's link is its source, a source's its copies.
+        for (Node *x : subtree(top))
+            for (Node *l : withName(x->name, x->share != OTL_SHARE_SHARED))
+                if (!inside(l, top))
                     return false;
-            } else {
-                for (Node *c : copiesOf(x->name))
-                    if (!inside(c, top))
-                        return false;
-            }
-        }
         return true;
     }
 
-private:
-    Node root_;
-    std::vector<std::unique_ptr<Node>> nodes_;
-};
+    // A delete takes the shared copies of its members one by one, each with
+    // the full checks: a label-only member all of whose children are such
+    // copies would lose its last child, so the delete refuses.
+    bool copiesRefuse(Node *top)
+    {
+        for (Node *p : all()) {
+            bool allGo = p->share == OTL_SHARE_LABEL_ONLY && !p->kids.empty();
+            for (Node *k : p->kids) {
+                Node *s = k->share == OTL_SHARE_SHARED ? source(k->name) : nullptr;
+                allGo = allGo && s && inside(s, top);
+            }
+            if (allGo)
+                return true;
+        }
+        return false;
+    }
 
-class RandomEdit : public edit::EditTest {
-protected:
+    // A rename rewrites the log from the newest record that added the
+    // member, or else from the newest that renamed it (keeping the name it
+    // had before the log knew it); only a member the log never named gets
+    // a record of its own.
+    void logRename(const std::string &oldName, const std::string &newName, uint16_t generation)
+    {
+        for (uint16_t kind : {OTL_CHANGE_ADDED, OTL_CHANGE_RENAMED}) {
+            for (size_t from = log.size(); from-- > 0;) {
+                if (log[from].kind != kind || !sameName(log[from].texts[0], oldName))
+                    continue;
+                for (size_t r = from; r < log.size(); ++r)
+                    for (size_t t = 0; t < log[r].texts.size(); ++t)
+                        if (!(kind == OTL_CHANGE_RENAMED && r == from && t == 1) &&
+                            sameName(log[r].texts[t], oldName))
+                            log[r].texts[t] = newName;
+                return;
+            }
+        }
+        log.push_back({OTL_CHANGE_RENAMED, generation, 0, {newName, oldName}});
+    }
+
+    // ---- randomness ------------------------------------------------------
+
     std::mt19937 rng{20240611};
-    Model model;
     uint32_t fresh = 0;
+    bool logOn = true;
+    bool injectable = true; // for the next run only
+    Node *lastAdded = nullptr;
 
     size_t pick(size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); }
     bool chance(int percent) { return static_cast<int>(pick(100)) < percent; }
 
+    template <class T> T any(const std::vector<T> &from) { return from[pick(from.size())]; }
+
+    // Some fresh names take the full 80 characters.
     std::string freshName()
     {
-        std::string s = "m" + std::to_string(++fresh);
-        if (chance(20))
-            s[0] = 'M';
+        std::string s = (chance(20) ? "M" : "m") + std::to_string(++fresh);
+        if (chance(3))
+            s.append(80 - s.size(), 'x');
         return s;
-    }
-
-    std::string invalidName()
-    {
-        static const char *bad[] = {"", " lead", "trail ", "@at", "quo\"te", "#Missing",
-                                    "$$$Universe$$$", "(x", "-minus"};
-        return bad[pick(sizeof bad / sizeof *bad)];
     }
 
     std::string flipCase(std::string s)
@@ -174,204 +210,258 @@ protected:
         return s;
     }
 
-    static bool validName(const std::string &s)
-    {
-        static const char *bad[] = {"", " lead", "trail ", "@at", "quo\"te", "#Missing",
-                                    "$$$Universe$$$", "(x", "-minus"};
-        for (const char *b : bad)
-            if (s == b)
-                return false;
-        return s.size() <= 80;
-    }
+    // ---- checks ------------------------------------------------------------
 
-    // ---- checks --------------------------------------------------------
-
-    uint16_t heightOf(const OtlItem *item)
+    void compare()
     {
-        uint16_t h = 0;
-        for (const OtlItem *c = item->firstChild; c; c = c->nextSibling)
-            h = std::max<uint16_t>(h, heightOf(c) + 1);
-        return h;
-    }
-
-    void compareTree(Node *node, OtlItem *item, uint16_t generation, size_t &count, size_t &stored)
-    {
-        OtlItem *child = item->firstChild;
-        const OtlItem *prev = nullptr;
-        for (Node *k : node->kids) {
-            ASSERT_NE(child, nullptr) << "missing child " << k->name << " under " << node->name;
-            ASSERT_EQ(child, k->item) << "under " << node->name;
-            EXPECT_EQ(+child->parent, item);
-            EXPECT_EQ(+child->prevSibling, prev);
-            EXPECT_EQ(k->name, +child->memberName);
-            EXPECT_EQ(k->share, +child->shareOption) << k->name;
-            EXPECT_EQ(+child->generation, generation) << k->name;
-            EXPECT_EQ(+child->level, heightOf(child)) << k->name;
-            EXPECT_EQ(+child->dimensionNumber, +otlGetDim(child)->dimensionNumber) << k->name;
-            ++count;
-            stored += k->share != OTL_SHARE_SHARED && k->share != OTL_SHARE_LABEL_ONLY;
-            compareTree(k, child, generation + 1, count, stored);
-            if (::testing::Test::HasFatalFailure())
-                return;
-            prev = child;
-            child = child->nextSibling;
+        const std::vector<Node *> nodes = subtree(&root); // the universe first
+        for (Node *n : nodes)
+            n->generation = n->parent ? generationUnder(n->parent) : 0;
+        for (auto n = nodes.rbegin(); n != nodes.rend(); ++n)
+            for (Node *k : (*n)->kids)
+                (*n)->height = std::max<uint16_t>((*n)->height, k->height + 1);
+        // Each node's links pin it to its place, so no item can be missing
+        // or extra.
+        std::unordered_map<const OtlItem *, Node *> byItem;
+        std::unordered_map<const Node *, std::vector<OtlItem *>> copies; // by source
+        size_t stored = 0;
+        for (Node *n : nodes) {
+            const OtlItem *item = n->item;
+            ASSERT_EQ(+item->firstChild, n->kids.empty() ? nullptr : n->kids[0]->item) << n->name;
+            for (size_t k = 0; k < n->kids.size(); ++k) {
+                EXPECT_EQ(+n->kids[k]->item->parent, item) << n->kids[k]->name;
+                EXPECT_EQ(+n->kids[k]->item->prevSibling, k ? n->kids[k - 1]->item : nullptr);
+                ASSERT_EQ(+n->kids[k]->item->nextSibling,
+                          k + 1 < n->kids.size() ? n->kids[k + 1]->item : nullptr);
+            }
+            EXPECT_EQ(+item->level, n->height) << n->name;
+            n->height = 0;
+            if (!n->parent)
+                continue;
+            byItem[item] = n;
+            EXPECT_EQ(n->name, +item->memberName);
+            EXPECT_EQ(+item->shareOption, n->share) << n->name;
+            EXPECT_EQ(+item->generation, n->generation) << n->name;
+            EXPECT_EQ(+item->dimensionNumber, +dimOf(n)->item->dimensionNumber) << n->name;
+            stored += n->share != OTL_SHARE_SHARED && n->share != OTL_SHARE_LABEL_ONLY;
+            if (n->share == OTL_SHARE_SHARED)
+                copies[source(n->name)].push_back(n->item);
         }
-        ASSERT_EQ(child, nullptr) << "extra child " << +child->memberName << " under "
-                                  << node->name;
-    }
-
-    void compare(const char *what)
-    {
-        SCOPED_TRACE(what);
-        size_t count = 0, stored = 0;
-        compareTree(model.root(), o->root, 1, count, stored);
-        if (::testing::Test::HasFatalFailure())
-            return;
-        EXPECT_EQ(+o->root->level, heightOf(+o->root));
-        EXPECT_EQ(+o->stats.memberCount, count);
+        const std::vector<Node *> &dims = root.kids;
+        EXPECT_EQ(+o->stats.memberCount, byItem.size());
         EXPECT_EQ(+o->stats.storedMemberCount, stored);
-        EXPECT_EQ(+o->stats.dimCount, model.root()->kids.size());
-        EXPECT_EQ(+o->stats.baseDimCount, model.root()->kids.size());
-        for (Node *n : model.all()) {
-            if (n->share != OTL_SHARE_SHARED) {
-                EXPECT_EQ(find(n->name.c_str()), n->item) << n->name;
-            } else {
-                EXPECT_NE(model.source(n->name), nullptr) << "shared " << n->name << " lost its source";
-                EXPECT_NE(find(n->name.c_str()), nullptr) << n->name;
+        EXPECT_EQ(+o->stats.dimCount, dims.size());
+        EXPECT_EQ(+o->stats.baseDimCount, dims.size());
+        // One slot per number handed out, cleared when its dimension goes.
+        ASSERT_EQ(+o->dimTableSize, dimsNumbered);
+        EXPECT_EQ(static_cast<size_t>(std::count_if(o->dimTable, o->dimTable + dimsNumbered,
+                                                    [](const OtlItem *d) { return d != nullptr; })),
+                  dims.size());
+        for (const Node *d : dims) {
+            const uint32_t number = d->item->dimensionNumber;
+            ASSERT_TRUE(number >= 1 && number <= dimsNumbered) << d->name;
+            EXPECT_EQ(o->dimTable[number - 1], d->item) << d->name;
+        }
+        // Every hash entry is a live item's member name, in that name's
+        // bucket, and every item has exactly one.
+        size_t entries = 0;
+        for (uint32_t b = 0; b < OTL_HASH_BUCKETS; ++b) {
+            const OtlHashBucket &bucket = o->nameHash->buckets[b];
+            for (uint32_t e = 0; e < bucket.count; ++e, ++entries) {
+                const OtlHashEntry &entry = bucket.entries[e];
+                ASSERT_TRUE(byItem.count(entry.item)) << entry.name;
+                EXPECT_EQ(entry.table, 0);
+                EXPECT_EQ(entry.name, +entry.item->memberName);
+                EXPECT_EQ(otlHashBucketOf(entry.item->memberName), b) << entry.name;
+            }
+        }
+        EXPECT_EQ(entries, byItem.size());
+        // Lookups find the source, never a copy; the copies are all found.
+        for (const auto &[item, n] : byItem) {
+            if (n->share == OTL_SHARE_SHARED)
+                continue;
+            EXPECT_EQ(find(n->name.c_str()), item) << n->name;
+            std::vector<OtlItem *> got = sharedCopies(item), &want = copies[n];
+            std::sort(got.begin(), got.end());
+            std::sort(want.begin(), want.end());
+            EXPECT_EQ(got, want) << n->name;
+        }
+        EXPECT_EQ(+o->changeLogEnabled, logOn) << "the inner deletes leave it as they found it";
+        ASSERT_EQ(test::logLength(o), log.size());
+        const OtlChangeRecord *r = o->changeLogHead;
+        for (size_t i = 0; i < log.size(); ++i, r = r->next) {
+            const Record &m = log[i];
+            bool same = r->kind == m.kind && r->generation == m.generation &&
+                        r->oldGeneration == m.oldGeneration;
+            for (size_t t = 0; same && t < m.texts.size(); ++t)
+                same = (r->text[t] ? r->text[t] : "-") == m.texts[t];
+            if (!same) { // only then are the texts worth copying
+                ASSERT_EQ(
+                    std::make_tuple(+r->kind, +r->generation, +r->oldGeneration, test::texts(r)),
+                    std::make_tuple(m.kind, m.generation, m.oldGeneration, m.texts))
+                    << "record " << i;
             }
         }
     }
 
-    // Runs one call, possibly with an injected failure; on a failure the
-    // dump must be as before, on success the model is updated.
+    // Runs one call, possibly with an injected failure; a failure leaves the
+    // dump as before (a refused move may keep its marks), a success clears
+    // the verified flag and is applied to the model.
     template <class Call, class Apply>
-    void run(const char *what, OtlStatus expected, Call call, Apply apply, bool isMove = false)
+    OtlStatus run(const char *what, OtlStatus expected, Call call, Apply apply,
+                  bool marksMayStay = false)
     {
-        const bool inject = chance(20);
-        const bool mayFail = inject || expected != OTL_OK;
-        const std::string before = mayFail ? dump() : std::string();
+        SCOPED_TRACE(what);
+        const bool inject = chance(20) && injectable;
+        injectable = true;
+        o->changeLogEnabled = logOn = chance(90);
+        o->verified = 1;
+        const std::string before = inject || expected != OTL_OK ? dump() : std::string();
         const size_t blocks = ownedBlocks();
         if (inject)
             host.failAt(1 + pick(8));
         const OtlStatus status = call();
         const bool hit = host.injected();
         host.disarm();
-        if (hit) {
-            EXPECT_EQ(status, test::kInjected) << what;
-        } else {
-            EXPECT_EQ(status, expected) << what;
-        }
+        EXPECT_EQ(status, hit ? test::kInjected : expected);
+        const auto strip = [&](std::string d) {
+            return marksMayStay && !hit ? test::withoutMarks(d) : d;
+        };
         if (status != OTL_OK) {
-            if (isMove) {
-                EXPECT_EQ(edit::dumpDiff(edit::withoutMarks(before), edit::withoutMarks(dump())), "") << what;
-            } else {
-                EXPECT_EQ(edit::dumpDiff(before, dump()), "") << what;
-            }
-            EXPECT_EQ(ownedBlocks(), blocks) << what;
-        } else if (!hit || status == OTL_OK) {
+            EXPECT_EQ(test::dumpDiff(strip(before), strip(dump())), "");
+            EXPECT_EQ(ownedBlocks(), blocks);
+        } else {
+            EXPECT_EQ(+o->verified, 0);
             apply();
         }
-        compare(what);
+        compare();
+        return status;
     }
 
-    // ---- operations ----------------------------------------------------
-
-    Node *randomNode()
-    {
-        std::vector<Node *> all = model.all();
-        return all.empty() ? nullptr : all[pick(all.size())];
-    }
+    // ---- operations --------------------------------------------------------
 
     void addMember(bool asDimension)
     {
-        std::vector<Node *> all = model.all();
-        std::string name;
-        uint16_t share = 0;
+        const std::vector<Node *> nodes = all();
+        std::string name = freshName();
+        uint16_t share = chance(10) ? 1 : 0;
         const int kind = static_cast<int>(pick(10));
-        Node *src = nullptr;
         if (kind == 0) {
-            name = invalidName();
-        } else if (kind == 1 && !all.empty()) {
-            name = flipCase(all[pick(all.size())]->name);
-        } else if (kind <= 3 && !all.empty()) {
-            src = all[pick(all.size())];
-            name = flipCase(src->name);
-            share = OTL_SHARE_SHARED;
+            name = any(kBadNames);
+            name.resize(std::min<size_t>(name.size(), 80)); // the record holds no more
+        } else if (kind <= 3 && !nodes.empty()) {
+            name = flipCase(any(nodes)->name);
+            share = kind == 1 ? 0 : OTL_SHARE_SHARED;
         } else if (kind == 4) {
-            name = freshName();
             share = OTL_SHARE_LABEL_ONLY;
-        } else {
-            name = freshName();
-            share = chance(10) ? 1 : 0;
         }
         // adShrOtlAddDimension always runs every check.
         const bool viaDimension = asDimension && chance(50);
         const bool withText = viaDimension && chance(50);
-        const uint16_t mode = !viaDimension && chance(30) ? OTL_CHECK_NAMES : OTL_CHECK_ALL;
-        // Placement: after a sibling, as first child, or as first dimension.
-        Node *parent = nullptr, *prev = nullptr;
+        const uint16_t modes[] = {OTL_CHECK_ALL, OTL_CHECK_ALL, OTL_CHECK_NAMES,
+                                  OTL_CHECK_STRUCTURE};
+        const uint16_t mode = viaDimension ? OTL_CHECK_ALL
+                              : share == OTL_SHARE_LABEL_ONLY && chance(50) ? OTL_CHECK_NAMES
+                                                                            : modes[pick(4)];
+        // Placement: after a sibling (whatever parent is passed too), as
+        // first child, or as first dimension; now and then under the newest
+        // member, which grows deep chains, and copies under label-only
+        // members, where deletes cascade into refusals.
+        Node *parent = nullptr, *prev = nullptr, *decoy = nullptr;
         if (asDimension) {
-            std::vector<Node *> &dims = model.root()->kids;
-            prev = dims.empty() || chance(20) ? nullptr : dims[pick(dims.size())];
-        } else if (!all.empty() && chance(45)) {
-            prev = all[pick(all.size())];
-        } else if (!all.empty() && chance(90)) {
-            parent = all[pick(all.size())];
-            if (parent->share == OTL_SHARE_SHARED)
-                return; // copies stay leaves, so that deletes stay simple to predict
+            prev = root.kids.empty() || chance(20) ? nullptr : any(root.kids);
+            parent = !prev && !viaDimension && chance(50) ? &root : nullptr;
+        } else if (!nodes.empty() && chance(45)) {
+            prev = any(nodes);
+            decoy = chance(50) ? any(nodes) : nullptr;
+        } else if (lastAdded && inside(lastAdded, &root) && chance(20)) {
+            parent = lastAdded;
+        } else if (!nodes.empty() && chance(90)) {
+            parent = any(nodes);
+            for (int tries = 0; share == OTL_SHARE_SHARED && tries < 5 &&
+                                parent->share != OTL_SHARE_LABEL_ONLY;
+                 ++tries)
+                parent = any(nodes);
         }
-        Node *effective = prev ? prev->parent : parent ? parent : model.root();
-        const bool isDim = effective == model.root();
+        if (parent && parent->share == OTL_SHARE_SHARED)
+            return; // copies stay leaves, so that deletes stay simple to predict
+        Node *effective = prev ? prev->parent : parent ? parent : &root;
+        const bool isDim = effective == &root;
+        OtlMbrInfo i = test::info(name.c_str(), share);
+        i.consolidation = static_cast<uint16_t>(chance(4) ? 6 : pick(6));
+        if (chance(30))
+            std::strcpy(i.comment, "note");
+        Node *src = nullptr;
         OtlStatus expected = OTL_OK;
         if (!validName(name))
             expected = OTL_ERR_MEMBER_NAME;
-        else if (share != OTL_SHARE_SHARED && model.nameUsed(name))
+        else if (i.consolidation > 5)
+            expected = OTL_ERR_CONSOLIDATION;
+        else if (share != OTL_SHARE_SHARED && source(name))
             expected = OTL_ERR_MEMBER_NAME_USED;
-        else if (share == OTL_SHARE_SHARED && !(src = model.source(name)))
+        else if (share == OTL_SHARE_SHARED && !(src = source(name)))
             expected = OTL_ERR_RULE_SHARED_NO_SOURCE;
-        else if (share == OTL_SHARE_SHARED && mode == OTL_CHECK_ALL &&
-                 (isDim || Model::dimOf(src) != Model::dimOf(isDim ? nullptr : effective)))
-            expected = OTL_ERR_RULE_SHARED_NO_SOURCE;
+        else if (share == OTL_SHARE_SHARED && mode != OTL_CHECK_NAMES &&
+                 (isDim || dimOf(src) != dimOf(effective)))
+            expected = OTL_ERR_RULE_SHARED_NO_SOURCE; // reported before the share option
         else if (share == OTL_SHARE_SHARED && isDim)
             expected = OTL_ERR_RULE_SHARE_OPTION;
-        else if (share == OTL_SHARE_LABEL_ONLY && mode == OTL_CHECK_ALL)
+        else if (share == OTL_SHARE_LABEL_ONLY && mode != OTL_CHECK_NAMES)
             expected = OTL_ERR_RULE_LABEL_ONLY;
-        OtlMbrInfo i = edit::info(name.c_str(), share);
-        if (chance(30))
-            std::strcpy(i.comment, "note");
-        OtlItem *out = nullptr;
-        run(
+        // The dimension's statistics count the add.
+        const uint32_t number = isDim ? 0 : dimOf(effective)->item->dimensionNumber;
+        const OtlDimStats was = number ? o->stats.dimStats[number - 1] : OtlDimStats{};
+        OtlItem *out = sentinelItem();
+        const OtlStatus status = run(
             "add", expected,
             [&] {
                 if (viaDimension)
                     return adShrOtlAddDimension(o, &i, prev ? prev->item : nullptr,
                                                 withText ? "text" : nullptr, &out);
-                return adShrOtlAddMember(o, &i, parent ? parent->item : nullptr,
+                Node *passed = prev ? decoy : parent;
+                return adShrOtlAddMember(o, &i, passed ? passed->item : nullptr,
                                          prev ? prev->item : nullptr, &out, mode);
             },
             [&] {
-                Node *n = model.make(name, share, out);
-                if (prev)
-                    model.insertAfter(prev, n);
-                else
-                    model.insertChild(parent ? parent : model.root(), n);
+                if (logOn)
+                    log.push_back({OTL_CHANGE_ADDED, generationUnder(effective), 0,
+                                   {name, logName(effective), prev ? prev->name : "-",
+                                    withText ? "text" : "-"}});
+                dimsNumbered += isDim;
+                made.push_back(std::make_unique<Node>(Node{name, share, nullptr, {}, out}));
+                place(lastAdded = made.back().get(), effective, prev);
             });
+        if (status != OTL_OK) {
+            EXPECT_EQ(out, sentinelItem()) << "outMember written on failure";
+            return;
+        }
+        const OtlDimStats now = o->stats.dimStats[out->dimensionNumber - 1];
+        EXPECT_EQ(now.memberCount, was.memberCount + 1);
+        const bool stored = share != OTL_SHARE_SHARED && share != OTL_SHARE_LABEL_ONLY;
+        EXPECT_EQ(now.storedMemberCount, was.storedMemberCount + stored);
     }
 
     void renameMember()
     {
-        Node *n = randomNode();
-        if (!n || n->share == OTL_SHARE_SHARED)
+        const std::vector<Node *> nodes = all();
+        Node *n = any(nodes);
+        if (n->share == OTL_SHARE_SHARED)
             return;
-        std::string name = chance(15) ? invalidName() : chance(5) ? std::string(81, 'z')
-                                                                   : freshName();
+        std::string name = chance(15) ? any(kBadNames) : freshName();
         if (chance(10))
             name = flipCase(n->name); // a change of case only
-        const OtlStatus expected = validName(name) ? OTL_OK : OTL_ERR_MEMBER_NAME;
+        // A failed rename gives the copies their source's old name, losing a
+        // copy's own case, and may change the order of the equal names in
+        // their bucket: with copies, no failure is injected here (the sweep
+        // injects into one whose order survives).
+        injectable = withName(n->name).empty();
         run(
-            "rename", expected, [&] { return adShrOtlRenameMember(o, n->item, name.c_str()); },
+            "rename", validName(name) ? OTL_OK : OTL_ERR_MEMBER_NAME,
+            [&] { return adShrOtlRenameMember(o, n->item, name.c_str()); },
             [&] {
-                for (Node *c : model.copiesOf(n->name))
+                if (logOn)
+                    logRename(n->name, name, n->generation);
+                for (Node *c : withName(n->name))
                     c->name = name;
                 n->name = name;
             });
@@ -379,89 +469,86 @@ protected:
 
     void moveMember()
     {
-        Node *n = randomNode();
-        if (!n)
-            return;
-        Node *parent = nullptr, *prev = nullptr;
+        const std::vector<Node *> nodes = all();
+        Node *n = any(nodes), *parent = nullptr, *prev = nullptr;
         const int how = static_cast<int>(pick(10));
         if (how < 4)
-            prev = randomNode();
+            prev = any(nodes);
         else if (how < 9)
-            parent = chance(10) ? model.root() : randomNode();
+            parent = chance(10) ? &root : any(nodes);
         if (parent && parent->share == OTL_SHARE_SHARED)
             return;
-        Node *target = prev ? prev : parent ? parent : model.root();
-        const bool becomesDim = prev ? prev->parent == model.root() : target == model.root();
+        Node *decoy = prev && chance(50) ? any(nodes) : nullptr;
+        Node *target = prev ? prev : parent ? parent : &root;
+        Node *newParent = prev ? prev->parent : target;
+        const bool becomesDim = newParent == &root;
         OtlStatus expected = OTL_OK;
-        if (target == n || inside(target, n))
+        bool marksStay = false;
+        if (target == n || inside(target, n) || (becomesDim && n->share == OTL_SHARE_SHARED)) {
             expected = OTL_ERR_INVALID_MOVE;
-        else if (becomesDim && n->share == OTL_SHARE_SHARED)
+        } else if ((becomesDim ? n : dimOf(target)) != dimOf(n) && !closed(n)) {
             expected = OTL_ERR_INVALID_MOVE;
-        else if ((becomesDim ? n : Model::dimOf(target)) != Model::dimOf(n) && !model.closed(n))
-            expected = OTL_ERR_INVALID_MOVE;
-        run(
+            marksStay = true;
+        }
+        // Marks cleared as after a save: a move marks the dimensions it
+        // leaves and enters, and a failure gives the old marks back.
+        for (Node *d : root.kids)
+            d->item->dimChanged = 0;
+        OtlItem *oldDim = dimOf(n)->item, *newDim = becomesDim ? n->item : dimOf(target)->item;
+        // The model's order is the outline's, as the last comparison found.
+        const OtlItem *oldPrev = n->item->prevSibling;
+        const Record record{OTL_CHANGE_MOVED, generationUnder(newParent), n->generation,
+                            {n->name, logName(n->parent), oldPrev ? oldPrev->memberName : "-",
+                             logName(newParent), prev ? prev->name : "-", "-"}};
+        const OtlStatus status = run(
             "move", expected,
             [&] {
-                return adShrOtlMoveMember(o, n->item, parent == model.root() ? o->root
-                                                       : parent ? parent->item : nullptr,
+                Node *passed = prev ? decoy : parent;
+                return adShrOtlMoveMember(o, n->item, passed ? passed->item : nullptr,
                                           prev ? prev->item : nullptr);
             },
             [&] {
-                model.detach(n);
-                if (prev)
-                    model.insertAfter(prev, n);
-                else
-                    model.insertChild(parent ? parent : model.root(), n);
+                if (logOn)
+                    log.push_back(record);
+                dimsNumbered += becomesDim && n->parent != &root;
+                detach(n);
+                place(n, newParent, prev);
             },
-            true);
-    }
-
-    // The inner deletes of shared copies, played on a copy of the sibling
-    // lists: a copy that is the last child of a label-only member refuses.
-    bool copiesRefuse(Node *top)
-    {
-        std::vector<Node *> order;
-        std::function<void(Node *)> post = [&](Node *x) {
-            for (Node *k : x->kids)
-                post(k);
-            if (x->share != OTL_SHARE_SHARED)
-                order.push_back(x);
-        };
-        for (Node *k : top->kids)
-            post(k);
-        order.push_back(top);
-        std::vector<Node *> gone;
-        auto remaining = [&](Node *p) {
-            size_t n = 0;
-            for (Node *k : p->kids)
-                n += std::find(gone.begin(), gone.end(), k) == gone.end();
-            return n;
-        };
-        for (Node *x : order) {
-            for (Node *c : model.copiesOf(x->name)) {
-                if (std::find(gone.begin(), gone.end(), c) != gone.end())
-                    continue;
-                if (c->parent != model.root() && c->parent->share == OTL_SHARE_LABEL_ONLY &&
-                    remaining(c->parent) == 1)
-                    return true;
-                gone.push_back(c);
-            }
+            marksStay);
+        if (status == OTL_OK || marksStay) {
+            EXPECT_EQ(+oldDim->dimChanged, 1);
+            EXPECT_EQ(+newDim->dimChanged, 1);
         }
-        return false;
     }
 
     void deleteMember()
     {
-        Node *n = randomNode();
-        if (!n)
-            return;
-        const bool asDimension = chance(15);
+        // Children of label-only members are where deletes refuse.
+        const std::vector<Node *> nodes = all();
+        std::vector<Node *> underLabel, neverShare;
+        for (Node *c : nodes) {
+            if (c->parent->share == OTL_SHARE_LABEL_ONLY)
+                underLabel.push_back(c);
+            if (c->share == 1)
+                neverShare.push_back(c);
+        }
+        Node *n = !underLabel.empty() && chance(30) ? any(underLabel) : any(nodes);
+        const bool asDimension = chance(20);
         const uint16_t mode = static_cast<uint16_t>(pick(3));
-        const bool checks = asDimension || mode != OTL_CHECK_NAMES;
+        // A dimension's change text may name no never-share member.
+        const char *fixed[] = {nullptr, "", "dropped"};
+        const size_t which = pick(5);
+        Node *namedNode = any(!neverShare.empty() && chance(50) ? neverShare : nodes);
+        const std::string text =
+            which < 3 ? (fixed[which] ? fixed[which] : "") : flipCase(namedNode->name);
+        const bool hasText = asDimension && !text.empty();
+        Node *named = hasText ? source(text) : nullptr;
         OtlStatus expected = OTL_OK;
-        if (asDimension && n->parent != model.root())
+        if (named && named->share == 1)
+            expected = OTL_ERR_DIM_CHANGE_TEXT;
+        else if (asDimension && n->parent != &root)
             expected = OTL_ERR_DIM_NOT_FOUND;
-        else if (checks && n->parent != model.root() &&
+        else if ((asDimension || mode != OTL_CHECK_NAMES) &&
                  n->parent->share == OTL_SHARE_LABEL_ONLY && n->parent->kids.size() == 1)
             expected = OTL_ERR_RULE_LABEL_ONLY;
         else if (n->share != OTL_SHARE_SHARED && copiesRefuse(n))
@@ -469,30 +556,27 @@ protected:
         run(
             "delete", expected,
             [&] {
-                if (asDimension)
-                    return adShrOtlDeleteDimension(o, n->item, chance(50) ? "dropped" : nullptr);
-                return adShrOtlDeleteMember(o, n->item, mode);
+                const char *textArg = which < 3 ? fixed[which] : text.c_str();
+                return asDimension ? adShrOtlDeleteDimension(o, n->item, textArg)
+                                   : adShrOtlDeleteMember(o, n->item, mode);
             },
             [&] {
-                std::vector<Node *> doomed = model.subtree(n);
-                if (n->share != OTL_SHARE_SHARED)
-                    for (Node *x : model.subtree(n))
-                        if (x->share != OTL_SHARE_SHARED)
-                            for (Node *c : model.copiesOf(x->name))
-                                if (!inside(c, n))
-                                    doomed.push_back(c);
-                for (Node *d : doomed)
-                    if (d->parent && !inside(d, n))
-                        model.detach(d);
-                model.detach(n);
+                // One record, for the member named; its copies go unlogged.
+                if (logOn)
+                    log.push_back(
+                        {OTL_CHANGE_DELETED, n->generation, 0, {n->name, hasText ? text : "-"}});
+                for (Node *x : subtree(n))
+                    if (n->share != OTL_SHARE_SHARED && x->share != OTL_SHARE_SHARED)
+                        for (Node *c : withName(x->name))
+                            if (!inside(c, n))
+                                detach(c);
+                detach(n);
             });
     }
 
     void setMemberInfo()
     {
-        Node *n = randomNode();
-        if (!n)
-            return;
+        Node *n = any(all());
         OtlMbrInfo *current = nullptr;
         ASSERT_EQ(adShrOtlGetMemberInfo(o, n->item, &current), OTL_OK);
         OtlMbrInfo i = *current;
@@ -528,20 +612,15 @@ protected:
     }
 };
 
-uint64_t iterations()
-{
-    const char *env = std::getenv("SHROTL_RANDOM_ITERATIONS");
-    return env && *env ? std::strtoull(env, nullptr, 10) : 3000;
-}
-
 } // namespace
 
 TEST_F(RandomEdit, OutlineFollowsTheModelThroughRandomEdits)
 {
-    const uint64_t n = iterations();
+    root.item = o->root;
+    const uint64_t n = test::iterations();
     for (uint64_t step = 0; step < n; ++step) {
         SCOPED_TRACE("step " + std::to_string(step));
-        const size_t size = model.all().size();
+        const size_t size = all().size();
         const int roll = static_cast<int>(pick(100));
         if (size < 5 || roll < 30)
             addMember(size < 3 || chance(8));

@@ -1,20 +1,20 @@
+// The module registry: one entry per instance, in a table of fixed size.
 #include "qvlutl.h"
 
 #include <gtest/gtest.h>
 
-TEST(ModuleRegistry, RegisterFindDeregister)
+TEST(ModuleRegistry, RegisterReplaceFindDeregister)
 {
     static const char record[] = "record";
     unsigned char work[AD_WORK_AREA_SIZE];
     const uint32_t before = adCountModules();
     ASSERT_EQ(adInitMod(0x1234, record, work), AD_OK);
     EXPECT_EQ(adCountModules(), before + 1);
+    ASSERT_EQ(adInitMod(0x1234, record + 1, nullptr), AD_OK);
+    EXPECT_EQ(adCountModules(), before + 1);
     const void *found = nullptr;
     EXPECT_EQ(adFindModule(0x1234, &found), AD_OK);
-    EXPECT_EQ(found, record);
-    // A second registration of the same instance replaces, not duplicates.
-    ASSERT_EQ(adInitMod(0x1234, record + 1, work), AD_OK);
-    EXPECT_EQ(adCountModules(), before + 1);
+    EXPECT_EQ(found, record + 1);
     EXPECT_EQ(adTermModLib(0x1234), AD_OK);
     EXPECT_EQ(adFindModule(0x1234, &found), AD_ERR_NOT_REGISTERED);
     EXPECT_EQ(found, nullptr);
@@ -25,12 +25,10 @@ TEST(ModuleRegistry, RefusesNullRecordAndFillsUpCleanly)
 {
     EXPECT_EQ(adInitMod(1, nullptr, nullptr), AD_ERR_ARGUMENT);
     static const char record = 0;
-    uint32_t added = 0;
     uint32_t status = AD_OK;
-    for (uintptr_t i = 0; i < 1000 && status == AD_OK; ++i) {
-        status = adInitMod(0x10000 + i, &record, nullptr);
-        added += status == AD_OK;
-    }
+    uintptr_t added = 0;
+    for (; added < 1000 && (status = adInitMod(0x10000 + added, &record, nullptr)) == AD_OK;)
+        ++added;
     EXPECT_EQ(status, AD_ERR_FULL);
     for (uintptr_t i = 0; i < added; ++i)
         EXPECT_EQ(adTermModLib(0x10000 + i), AD_OK);

@@ -2,6 +2,7 @@
 
 #include "core/records.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -104,7 +105,9 @@ void dumpFields(std::ostringstream &out, const OtlItem *i, const Numbering *ids)
 void dumpTree(std::ostringstream &out, const OtlItem *top, const Numbering &ids)
 {
     preorder(top, [&](const OtlItem *i, int depth) {
-        out << std::string(depth * 2, ' ') << ref(ids, i) << " ";
+        // Indentation stops at a depth a reader can follow: a deep chain
+        // would otherwise make a dump quadratic in its depth.
+        out << std::string(std::min(depth, 16) * 2, ' ') << ref(ids, i) << " ";
         dumpFields(out, i, &ids);
         out << "\n";
     });

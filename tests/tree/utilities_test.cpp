@@ -1,115 +1,135 @@
-// The tree utilities the editing subsystems share: counting, finding by
-// tag, the first time-balanced member, the deepest leaf and the test that a
-// subtree is closed under sharing.
-#include "support/fixture.h"
-#include "tree/builder.h"
+// The tree utilities beyond the random tree model: implied sharing, the
+// test that a subtree is closed under sharing, and what the release of an
+// item releases.
+#include "core/share.h"
+#include "core/tree.h"
+#include "support/outline.h"
 
-using test::addChild;
-using test::addDim;
+#include <cstring>
+#include <initializer_list>
+#include <vector>
 
 using Utilities = test::OutlineTest;
 
-TEST_F(Utilities, CountsChildrenAndNonSharedItemsOfAChain)
+// Which child's storage a parent shares, by the children's operators, the
+// parent's formula, operator and share option; -1 for none. A refusal
+// leaves both results as they were.
+TEST_F(Utilities, ImpliedSharingByChildrenFormulaAndOptions)
 {
-    OtlItem *year = addDim(o, "Year");
-    OtlItem *q1 = addChild(o, year, "Q1");
-    addChild(o, q1, "Jan");
-    addChild(o, q1, "Feb", OTL_SHARE_SHARED);
-    OtlItem *q2 = addChild(o, year, "Q2");
-    addChild(o, q2, "Apr", OTL_SHARE_LABEL_ONLY);
-    OtlItem *market = addDim(o, "Market");
-    addChild(o, market, "East");
-
-    EXPECT_EQ(otlCountChildren(year), 2u);
-    EXPECT_EQ(otlCountChildren(q1), 2u);
-    EXPECT_EQ(otlCountChildren(market->firstChild), 0u);
-    EXPECT_EQ(otlCountChildren(nullptr), 0u);
-    // The chain from Q1 covers Q1, Jan, Q2, Apr; Feb is shared.
-    EXPECT_EQ(otlCountNonShared(q1), 4u);
-    // From Q2 only the rest of the chain, not the earlier siblings.
-    EXPECT_EQ(otlCountNonShared(q2), 2u);
-    // Dimensions as a chain: everything but Feb.
-    EXPECT_EQ(otlCountNonShared(year), 7u);
-    EXPECT_EQ(otlCountNonShared(nullptr), 0u);
-}
-
-TEST_F(Utilities, FindsDimensionsByTagInOrder)
-{
-    EXPECT_EQ(otlFindDimByTag(o, 2), nullptr);
-    addDim(o, "Accounts", 1);
-    OtlItem *time1 = addDim(o, "Time", 2);
-    addDim(o, "Time2", 2);
-    EXPECT_EQ(otlFindDimByTag(o, 2), time1);
-    EXPECT_EQ(otlFindDimByTag(o, 7), nullptr);
-}
-
-TEST_F(Utilities, FirstTimeBalancedMemberInPreOrderOfTheTagOneDimension)
-{
-    OtlItem *other = addDim(o, "Other");
-    addChild(o, other, "Elsewhere")->timeBalance = 1; // not in the tag-1 dimension
-    EXPECT_EQ(otlFirstTimeBalanced(o), nullptr);
-    OtlItem *accounts = addDim(o, "Accounts", 1);
-    EXPECT_EQ(otlFirstTimeBalanced(o), nullptr);
-    OtlItem *profit = addChild(o, accounts, "Profit");
-    OtlItem *sales = addChild(o, profit, "Sales");
-    OtlItem *stock = addChild(o, accounts, "Stock");
-    stock->timeBalance = 2;
-    EXPECT_EQ(otlFirstTimeBalanced(o), stock);
-    sales->timeBalance = 3; // deeper but earlier in pre-order
-    EXPECT_EQ(otlFirstTimeBalanced(o), sales);
-    accounts->timeBalance = 1; // the dimension itself comes first
-    EXPECT_EQ(otlFirstTimeBalanced(o), accounts);
-}
-
-TEST_F(Utilities, DeepestLeafIsTheFirstOfGreatestDepth)
-{
-    OtlItem *year = addDim(o, "Year");
-    EXPECT_EQ(otlDeepestLeaf(year), year);
-    OtlItem *q1 = addChild(o, year, "Q1");
-    OtlItem *jan = addChild(o, q1, "Jan");
-    addChild(o, q1, "Feb");
-    OtlItem *q2 = addChild(o, year, "Q2");
-    OtlItem *apr = addChild(o, q2, "Apr");
-    OtlItem *wk = addChild(o, apr, "Wk14");
-    addChild(o, apr, "Wk15");
-    EXPECT_EQ(otlDeepestLeaf(year), wk);
-    // The subtree only: Q1's later sibling Q2 holds a deeper leaf.
-    EXPECT_EQ(otlDeepestLeaf(q1), jan);
-    EXPECT_EQ(otlDeepestLeaf(nullptr), nullptr);
+    const struct {
+        std::initializer_list<uint16_t> ops;
+        const char *formula;
+        uint16_t consolidation, shareOption;
+        int shared;
+    } cases[] = {
+        {{1}, "Sales * 2;", 0, 0, 0}, // one child with a formula: the parent's operator
+        {{1}, "Sales * 2;", 1, 0, -1},
+        {{2}, nullptr, 0, 0, 0},      // without a formula: the child's operator
+        {{1}, nullptr, 0, 0, -1},
+        {{5}, nullptr, 0, 0, -1},     // no contributing child at all
+        {{5, 0, 5}, nullptr, 0, 0, 1}, // one contributing child among ignored ones
+        {{5, 1, 5}, nullptr, 0, 0, -1},
+        {{0, 0, 5}, nullptr, 0, 0, -1}, // two contribute
+        {{0}, nullptr, 0, 1, -1},       // never share option 1
+        {{0}, "x;", 0, 1, -1},
+        {{0, 5}, "x;", 0, 0, -1},       // two children and a formula
+        {{0, 5}, nullptr, 0, 0, 0},
+        {{}, nullptr, 0, 0, -1},        // a leaf
+        {{}, "x;", 0, 0, -1},
+    };
+    for (const auto &c : cases) {
+        OtlItem *parent = test::makeItem(host.ctx(), "Parent");
+        parent->consolidation = c.consolidation;
+        parent->shareOption = c.shareOption;
+        if (c.formula)
+            parent->formula = dup(c.formula);
+        std::vector<OtlItem *> children;
+        for (uint16_t op : c.ops) {
+            OtlItem *child = test::makeItem(host.ctx(), "Child");
+            child->consolidation = op;
+            child->storedNumber = 10 + static_cast<uint32_t>(children.size());
+            if (children.empty())
+                otlAddChildItem(parent, child, 1);
+            else
+                otlAddSiblingItem(children.back(), child, 1);
+            children.push_back(child);
+        }
+        uint32_t stored = 777;
+        OtlItem *shared = sentinelItem();
+        const bool result = otlImpliedShare(parent, &stored, &shared);
+        EXPECT_EQ(result, c.shared >= 0) << &c - cases;
+        EXPECT_EQ(shared, c.shared >= 0 ? children[c.shared] : sentinelItem()) << &c - cases;
+        EXPECT_EQ(stored, c.shared >= 0 ? 10u + c.shared : 777u) << &c - cases;
+        otlReleaseSubtree(o, parent);
+    }
 }
 
 TEST_F(Utilities, SubtreeIsClosedWhenNoSharedLinkCrossesItsBorder)
 {
-    OtlItem *product = addDim(o, "Product");
-    OtlItem *colas = addChild(o, product, "Colas");
-    OtlItem *cola = addChild(o, colas, "Cola");
-    OtlItem *diet = addChild(o, product, "Diet");
-    OtlItem *dietCola = addChild(o, diet, "Cola", OTL_SHARE_SHARED);
+    OtlItem *product = appendDim("Product");
+    OtlItem *colas = append(product, "Colas");
+    OtlItem *cola = append(colas, "Cola");
+    OtlItem *diet = append(product, "Diet");
+    OtlItem *dietCola = append(diet, "Cola", OTL_SHARE_SHARED);
 
     EXPECT_FALSE(otlSubtreeClosedUnderSharing(o, colas)); // its source has a copy outside
     EXPECT_FALSE(otlSubtreeClosedUnderSharing(o, diet));  // its copy has the source outside
     EXPECT_TRUE(otlSubtreeClosedUnderSharing(o, product));
-    EXPECT_TRUE(otlSubtreeClosedUnderSharing(o, dietCola->parent->parent));
 
     // Both inside one subtree: closed.
-    OtlItem *copy2 = addChild(o, colas, "Cola", OTL_SHARE_SHARED);
-    ASSERT_EQ(otlHashRemoveItem(o->host, o, dietCola), OTL_OK);
-    otlDetachItem(dietCola, true);
-    otlReleaseSubtree(o, dietCola);
+    OtlItem *copy2 = append(colas, "Cola", OTL_SHARE_SHARED);
+    EXPECT_FALSE(otlSubtreeClosedUnderSharing(o, colas)); // the copy after copy2 is outside
+    test::removeRaw(o, dietCola);
     EXPECT_TRUE(otlSubtreeClosedUnderSharing(o, colas));
     EXPECT_FALSE(otlSubtreeClosedUnderSharing(o, copy2));
     EXPECT_FALSE(otlSubtreeClosedUnderSharing(o, cola));
 
-    // A shared member whose source cannot be found does not fail the test.
-    OtlItem *orphan = addChild(o, diet, "Orphan", OTL_SHARE_SHARED);
+    // Shared members whose source cannot be found do not fail the test.
+    OtlItem *orphan = append(diet, "Orphan", OTL_SHARE_SHARED);
+    append(product, "Orphan", OTL_SHARE_SHARED);
     EXPECT_TRUE(otlSubtreeClosedUnderSharing(o, orphan));
 }
 
-TEST_F(Utilities, ReleasingAnAliasSlotClearsIt)
+// Everything an item's fields point to is the item's; the fixture's leak
+// check sees what stays behind. A pooled item keeps its slot.
+TEST_F(Utilities, ReleasingAnItemReleasesEveryTextAndListItOwns)
 {
-    OtlItem *dim = addDim(o, "Year");
-    dim->aliases[0].alias = test::dupText(host.ctx(), "Calendar");
-    otlReleaseAliasSlot(host.ctx(), &dim->aliases[0]);
-    EXPECT_EQ(dim->aliases[0].alias, nullptr);
-    EXPECT_EQ(dim->aliases[0].combos, nullptr);
+    ASSERT_EQ(otlStartPool(o, 0), OTL_OK);
+    for (bool pooled : {false, true}) {
+        OtlItem *item = nullptr;
+        if (pooled)
+            ASSERT_EQ(otlPoolItem(o, &item), OTL_OK);
+        else
+            item = test::makeItem(host.ctx(), "Owner");
+        item->comment = dup("comment");
+        item->infoDimName = dup("info");
+        item->formula = dup("formula");
+        item->lastFormula = dup("last");
+        item->commentEx = dup("long comment");
+        item->associationMatrix = reinterpret_cast<uint8_t *>(dup("matrix"));
+        setAlias(item, 1, "Alias");
+        addCombo(item, 1, "Combo", "A B");
+        addUserAttr(item, "uda");
+        addGenLevelName(item, "Gen", 1, 2);
+        char *value = dup("Red");
+        item->attrValueType = OTL_ATTR_TEXT;
+        memcpy(item->attrValue, &value, sizeof value);
+        // The host's attribute lists: two texts each, a text and a number.
+        char **texts1 = nullptr, **texts2 = nullptr;
+        OtlAttribute *values = nullptr;
+        ASSERT_EQ(otl::hostNewArray(host.ctx(), 2, &texts1), OTL_OK);
+        ASSERT_EQ(otl::hostNewArray(host.ctx(), 2, &texts2), OTL_OK);
+        ASSERT_EQ(otl::hostNewArray(host.ctx(), 2, &values), OTL_OK);
+        texts1[0] = dup("first");
+        texts2[1] = dup("second");
+        values[0].type = OTL_ATTR_TEXT;
+        values[0].value.text = dup("host value");
+        values[1].type = OTL_ATTR_NUMERIC;
+        values[1].value.number = 2.5;
+        item->hostAttrCount = 2;
+        item->hostAttrTexts1 = texts1;
+        item->hostAttrTexts2 = texts2;
+        item->hostAttrValues = values;
+        otlFreeItem(o, item, 2);
+    }
 }
