@@ -100,6 +100,8 @@ TEST(HashFunction, FoldsAsciiLettersAndSignsHighBytes)
 {
     EXPECT_EQ(otlHashBucketOf("a"), 0x41u % 3313);
     EXPECT_EQ(otlHashBucketOf("A"), 0x41u % 3313);
+    EXPECT_EQ(otlHashBucketOf("z"), 0x5Au % 3313);
+    EXPECT_EQ(otlHashBucketOf("`{"), (0x60u * 31 + 0x7B) % 3313); // not letters
     EXPECT_EQ(otlHashBucketOf("\xE9"), (static_cast<uint32_t>(-23) & 0xFFFF) % 3313);
     EXPECT_EQ(otlHashBucketOf("\x80"), (static_cast<uint32_t>(-128) & 0xFFFF) % 3313);
     EXPECT_EQ(otlHashBucketOf("\x7F"), 0x7Fu);
