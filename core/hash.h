@@ -12,7 +12,7 @@
 #ifndef SHROTL_CORE_HASH_H
 #define SHROTL_CORE_HASH_H
 
-#include "core/records.h"
+#include "records.h"
 
 constexpr uint32_t kHashGrowth = 200;
 
@@ -59,18 +59,6 @@ int32_t otlHashFindShared(const OtlOutline *outline, const char *name, int32_t s
 // rename of their source will visit. Bounding those loops by it keeps them
 // finite whatever the visits do.
 uint32_t otlHashCountShared(const OtlOutline *outline, const char *name);
-
-// How a member is deleted; supplied by the editing layer.
-typedef OtlStatus (*OtlDeleteMemberFn)(OtlOutline *outline, OtlItem *member);
-
-// Deletes every shared copy of the member with deleteMember, with change
-// logging switched off for the duration and restored afterwards; the first
-// failing deletion ends it with its status. The subtree form does it for
-// every non-shared member of a sibling chain, descendants first.
-OtlStatus otlDeleteSharedCopies(OtlOutline *outline, OtlItem *member,
-                                OtlDeleteMemberFn deleteMember);
-OtlStatus otlDeleteSharedCopiesSubtree(OtlOutline *outline, OtlItem *first,
-                                       OtlDeleteMemberFn deleteMember);
 
 namespace otl {
 

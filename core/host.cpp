@@ -3,8 +3,8 @@
  * file that calls the host's memory callbacks; each call uses the form that
  * the callback's own mode byte selects.
  */
-#include "core/alloc.h"
-#include "core/host.h"
+#include "alloc.h"
+#include "host.h"
 
 #include "gcharset.h"
 

@@ -5,7 +5,7 @@
  * pointers changes width. The offsets other libraries and the host read are
  * fixed the same way.
  */
-#include "core/records.h"
+#include "records.h"
 
 #include <stddef.h>
 

@@ -4,7 +4,7 @@
  * upward, stopping at the first ancestor that needs no change. Nothing here
  * recurses: a generated file may hold a chain deeper than any stack.
  */
-#include "core/tree.h"
+#include "tree.h"
 
 namespace {
 

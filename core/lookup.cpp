@@ -8,9 +8,9 @@
  * regard to case; a candidate is then accepted only if it is also equal
  * under the outline's own case rule.
  */
-#include "core/hash.h"
-#include "core/host.h"
-#include "core/tree.h"
+#include "hash.h"
+#include "host.h"
+#include "tree.h"
 
 namespace {
 

@@ -1,11 +1,17 @@
 /*
- * The item pool of outlines read from a file: one host allocation per block
- * instead of one per item. The first block is sized from the file, later
+ * Where items come from: one host allocation each, or, for outlines read
+ * from a file, the item pool: one host allocation per block instead of one
+ * per item. The first block is sized from the file, later
  * blocks hold 100, 200, 400, ... items. Items handed out are never given
  * back to a block; blocks go when the outline is torn down.
  */
-#include "core/alloc.h"
-#include "core/tree.h"
+#include "alloc.h"
+#include "tree.h"
+
+extern "C" OTL_API OtlStatus otlNewItem(const OtlHostContext *host, OtlItem **item)
+{
+    return otl::hostNew(host, item);
+}
 
 namespace {
 

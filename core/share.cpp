@@ -4,7 +4,7 @@
  * rule check, the numbering pass and the file statistics count stored
  * members alike.
  */
-#include "core/share.h"
+#include "share.h"
 
 namespace {
 

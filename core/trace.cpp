@@ -4,7 +4,7 @@
  * variable, or when the file cannot be opened, nothing happens: the trace
  * never changes the result of an operation.
  */
-#include "core/host.h"
+#include "host.h"
 
 #include <stdio.h>
 #include <stdlib.h>

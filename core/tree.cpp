@@ -3,8 +3,8 @@
  * share. None of them allocates or changes the tree, and none recurses:
  * a generated file may hold a chain deeper than any stack.
  */
-#include "core/hash.h"
-#include "core/tree.h"
+#include "hash.h"
+#include "tree.h"
 
 uint32_t otlCountChildren(const OtlItem *item)
 {
@@ -79,7 +79,8 @@ bool otlSubtreeClosedUnderSharing(OtlOutline *outline, OtlItem *subtree)
     for (OtlItem *x = subtree; x; x = otl::nextInSubtree(x, subtree)) {
         if (x->shareOption == OTL_SHARE_SHARED) {
             OtlItem *source = nullptr;
-            adShrOtlFindMember(outline, x->memberName, &source);
+            otlHashLookup(outline->host, outline, x->memberName, nullptr, true, false, 0, nullptr,
+                          &source);
             if (source && !otlIsInside(source, subtree))
                 return false;
             continue;

@@ -1,5 +1,5 @@
 /*
- * Items and the outline tree: allocation (single or pooled), release, the
+ * Items and the outline tree: allocation (single or pooled), the
  * linking primitives and the tree utilities the editing subsystems use.
  *
  * Invariants after every linking operation: children form a doubly linked
@@ -10,7 +10,7 @@
 #ifndef SHROTL_CORE_TREE_H
 #define SHROTL_CORE_TREE_H
 
-#include "core/records.h"
+#include "records.h"
 
 // Item pool (outlines read from a file).
 OtlStatus otlStartPool(OtlOutline *outline, uint32_t fileSize);
@@ -18,11 +18,6 @@ OtlStatus otlPoolItem(OtlOutline *outline, OtlItem **item);
 // Releases every pool block; stops at the first release that fails and
 // returns its status.
 OtlStatus otlReleasePool(OtlOutline *outline);
-
-// Releases an item and everything below it, children first.
-void otlReleaseSubtree(OtlOutline *outline, OtlItem *item);
-// Releases what the item's pointer fields own, without the item itself.
-void otlFreeItemContents(OtlOutline *outline, OtlItem *item, uint16_t aliasTableCount);
 
 // Unlinks an item from its parent and siblings; with recomputeLevels, the
 // levels of the former ancestors are recomputed from the tree's shape.
@@ -46,8 +41,6 @@ OtlItem *otlFirstTimeBalanced(const OtlOutline *outline);
 OtlItem *otlDeepestLeaf(OtlItem *item);
 // Whether every shared link that touches the subtree stays inside it.
 bool otlSubtreeClosedUnderSharing(OtlOutline *outline, OtlItem *subtree);
-// Releases one alias slot's combinations and alias, and clears both.
-void otlReleaseAliasSlot(const OtlHostContext *host, OtlAliasSlot *slot);
 
 // True when `item` is `ancestor` or lies below it.
 bool otlIsInside(const OtlItem *item, const OtlItem *ancestor);

@@ -3,7 +3,7 @@
  * mode the walks refuse, and the four item walks leave their result as it
  * was; the universe member is never handed out.
  */
-#include "core/tree.h"
+#include "tree.h"
 
 extern "C" OTL_API OtlItem *otlGetDim(OtlItem *item)
 {

@@ -13,6 +13,8 @@
 #include "core/host.h"
 #include "core/tree.h"
 #include "edit/changelog.h"
+#include "edit/copies.h"
+#include "edit/item.h"
 #include "edit/rules.h"
 
 namespace {

@@ -1,20 +1,16 @@
 /*
- * Allocation and release of items. An item owns every text and list its
- * pointer fields point to (never its tree links); releasing an item releases
- * those first, then the item itself unless it lives in the item pool, whose
- * blocks go only when the outline is torn down.
+ * Release of items. An item owns every text and list its pointer fields
+ * point to (never its tree links); releasing an item releases those first,
+ * then the item itself unless it lives in the item pool, whose blocks go
+ * only when the outline is torn down. This sits above core/: an item's
+ * lists belong to the alias, names and attribute subsystems.
  */
+#include "edit/item.h"
 #include "core/alloc.h"
-#include "core/tree.h"
 #include "alias/combo.h"
 #include "attr/items.h"
 #include "names/genlevel.h"
 #include "names/uda.h"
-
-extern "C" OTL_API OtlStatus otlNewItem(const OtlHostContext *host, OtlItem **item)
-{
-    return otl::hostNew(host, item);
-}
 
 void otlReleaseAliasSlot(const OtlHostContext *host, OtlAliasSlot *slot)
 {

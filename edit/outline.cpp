@@ -6,7 +6,7 @@
  * item pool, alias table names, time series, hash, match list, attribute
  * bookkeeping, the record) and copes with any half-built state.
  */
-#include "core/outline.h"
+#include "edit/outline.h"
 #include "attr/attr_specs.h"
 #include "attr/register.h"
 #include "core/alloc.h"
@@ -14,6 +14,7 @@
 #include "core/host.h"
 #include "core/tree.h"
 #include "edit/changelog.h"
+#include "edit/item.h"
 #include "edit/rules.h"
 #include "names/dts.h"
 #include "verify/checks.h"

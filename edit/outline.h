@@ -2,8 +2,8 @@
  * The outline handle's lifecycle, shared by creation, the reader and the
  * settings operations.
  */
-#ifndef SHROTL_CORE_OUTLINE_H
-#define SHROTL_CORE_OUTLINE_H
+#ifndef SHROTL_EDIT_OUTLINE_H
+#define SHROTL_EDIT_OUTLINE_H
 
 #include "shrotl.h"
 
