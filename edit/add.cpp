@@ -13,7 +13,9 @@
 #include "core/hash.h"
 #include "core/host.h"
 #include "core/tree.h"
+#include "edit/add.h"
 #include "edit/changelog.h"
+#include "edit/item.h"
 #include "edit/mbrinfo.h"
 #include "edit/rules.h"
 
@@ -21,64 +23,66 @@
 
 namespace {
 
-// What an add has done so far, so that a failure can take it back.
-struct AddProgress {
-    OtlOutline *outline;
-    OtlItem *item = nullptr;
-    bool linked = false;
-    bool hashed = false;
-    bool registered = false;
-    OtlChangeRecord *logTail = nullptr; // the log's tail before the add
-    bool logged = false;
-    OtlItem **parentCell = nullptr;     // a parent cell emptied by the add
-    OtlItem *parentCellItem = nullptr;
-    OtlItem *markedDim = nullptr;       // an existing dimension registration marks
-    uint8_t oldMark = 0;
-    uint8_t verified = outline->verified; // the calculations dimension's adds clear it
-
-    void undo()
-    {
-        const OtlHostContext *host = outline->host;
-        if (logged)
-            otlChangeLogTruncate(outline, logTail);
-        if (registered)
-            otlAttrUnregisterNew(outline, item);
-        if (markedDim)
-            markedDim->dimChanged = oldMark;
-        outline->verified = verified;
-        if (parentCell)
-            *parentCell = parentCellItem;
-        if (hashed)
-            otlHashRemoveItem(host, outline, item);
-        if (linked)
-            otlDetachItem(item, true);
-        if (item)
-            otlFreeItem(outline, item, outline->aliasTableCount);
-    }
-};
-
 // A text value that the attribute naming put into the caller's record
-// belongs to the add until the new item takes it over with the record; a
-// failure before that releases it and gives the record its old value back.
+// belongs to the add until the new item takes it over with the record. A
+// rollback gives the record its old value back, and releases the text
+// unless the item took it (the item's release frees it then).
 struct NamedValue {
     const OtlHostContext *host;
     OtlMbrInfo *info;
     uint8_t original[8];
+    bool taken = false;
 
     NamedValue(const OtlHostContext *h, OtlMbrInfo *i) : host(h), info(i)
     {
         memcpy(original, info->attrValue, sizeof original);
     }
-    void release()
+    void undo()
     {
         if (info->attrValueType != OTL_ATTR_TEXT ||
             memcmp(original, info->attrValue, sizeof original) == 0)
             return;
-        char *text = nullptr;
-        memcpy(&text, info->attrValue, sizeof text);
-        otl::hostRelease(host, &text);
+        if (!taken) {
+            char *text = nullptr;
+            memcpy(&text, info->attrValue, sizeof text);
+            otl::hostRelease(host, &text);
+        }
         memcpy(info->attrValue, original, sizeof original);
     }
+    void commit() {}
+};
+
+// The new item, released with everything it owns on rollback. It is the
+// add's first entry, so it goes after every step that refers to it.
+struct NewItem {
+    OtlOutline *outline;
+    OtlItem *item = nullptr;
+    void undo() { otlFreeItem(outline, item, outline->aliasTableCount); }
+    void commit() {}
+};
+
+// The item linked into the tree; a rollback unlinks it and recomputes the
+// levels above it.
+struct Linked {
+    OtlItem *item;
+    void undo() { otlDetachItem(item, true); }
+    void commit() {}
+};
+
+// The item's names entered into the hash; removal needs no memory.
+struct Hashed {
+    OtlOutline *outline;
+    OtlItem *item;
+    void undo() { otlHashRemoveItem(outline->host, outline, item); }
+    void commit() {}
+};
+
+// A registration with the attribute bookkeeping, given back exactly.
+struct Registered {
+    OtlOutline *outline;
+    OtlItem *item;
+    void undo() { otlAttrUnregisterNew(outline, item); }
+    void commit() {}
 };
 
 bool becomesDimension(const OtlItem *parent, const OtlItem *prevSibling)
@@ -162,20 +166,21 @@ OtlStatus dropParentValue(OtlOutline *outline, OtlItem *item, OtlItem *parent)
 
 } // namespace
 
-extern "C" OTL_API OtlStatus adShrOtlAddMember(OtlOutline *outline, OtlMbrInfo *info,
-                                               OtlItem *parent, OtlItem *prevSibling,
-                                               OtlItem **outMember, uint16_t checkMode)
+OtlStatus otlAddItem(OtlOutline *outline, OtlMbrInfo *info, OtlItem *parent, OtlItem *prevSibling,
+                     uint16_t checkMode, const char *changeText, otl::Journal &journal,
+                     OtlItem **outMember)
 {
-    if (outline->fieldAccessMode)
-        return OTL_ERR_ACCESS_MODE;
     const OtlHostContext *host = outline->host;
     OtlItem *effectiveParent = prevSibling ? prevSibling->parent : parent;
     const bool attrRules = host->clientVersion >= OTL_CLIENT_ATTR_RULES;
     const bool newAttrDim = attrRules && (!effectiveParent || effectiveParent->generation == 0) &&
                             info->dimensionTag == OTL_TAG_ATTRIBUTE;
     const bool typeFromDimension = info->attrValueType == OTL_ATTR_DIM_TYPE;
+
+    // Refusals. The attribute naming may put a fresh text value into the
+    // caller's record, which the journal gives back on failure.
     char shortName[OTL_NAME_SIZE] = {0};
-    NamedValue named{host, info};
+    NamedValue *named = journal.step(NamedValue{host, info});
     OtlStatus status = OTL_OK;
     if (attrRules) {
         status = otlAttrNameMember(outline, info, effectiveParent, shortName);
@@ -183,77 +188,105 @@ extern "C" OTL_API OtlStatus adShrOtlAddMember(OtlOutline *outline, OtlMbrInfo *
             return status;
     }
     status = checkNewMember(outline, info, parent, prevSibling);
-    AddProgress progress{outline};
-    if (status == OTL_OK)
-        status = newItem(outline, &progress.item);
-    if (status != OTL_OK) {
-        named.release();
+    if (status != OTL_OK)
         return status;
-    }
-    OtlItem *item = progress.item;
+
+    // Prepares: the item with everything it owns, and the change record.
+    OtlItem *item = nullptr;
+    status = newItem(outline, &item);
+    if (status != OTL_OK)
+        return status;
+    journal.step(NewItem{outline, item});
     status = otlCopyMbrInfoToItem(host, info, item);
     if (status != OTL_OK)
-        named.release(); // the item did not take it
+        return status;
+    named->taken = true;
     item->generation = 0;
     item->level = 0;
-    if (status == OTL_OK) {
-        link(outline, item, parent, prevSibling);
-        progress.linked = true;
-        status = otlSetItemProperties(outline, host, item, info, host->clientVersion);
-    }
+    otl::PendingRecord *record = nullptr;
+    status = otlBuildMemberAdded(outline, effectiveParent ? effectiveParent : outline->root,
+                                 prevSibling, info->memberName, changeText, journal, &record);
+    if (status != OTL_OK)
+        return status;
+
+    // The item enters the tree; what follows may still fail, each step
+    // journaled.
+    link(outline, item, parent, prevSibling);
+    journal.step(Linked{item});
+    status = otlSetItemProperties(outline, host, item, info, host->clientVersion);
     bool stored = false;
     if (status == OTL_OK)
         status = otlAttrStoreShortName(host, shortName, item, &stored);
-    if (status == OTL_OK) {
-        progress.hashed = true; // a partial entry is taken out as far as it got
-        status = otlHashAddItem(host, outline, item);
-    }
-    if (status == OTL_OK) {
-        uint32_t word1 = otlCheckMember(host, outline, item, checkMode);
-        const uint32_t word2 = otlCheckAttrMember(host, outline, item);
-        if (word2)
-            word1 |= otl::kFaultAttrMarker;
-        status = otlFaultsToStatus(word1, word2);
-    }
-    if (status == OTL_OK && effectiveParent && effectiveParent->dimensionTag == OTL_TAG_ATTRIBUTE) {
+    if (status == OTL_OK)
+        status = otlHashAddItem(host, outline, item); // all or nothing
+    if (status != OTL_OK)
+        return status;
+    journal.step(Hashed{outline, item});
+    uint32_t word1 = otlCheckMember(host, outline, item, checkMode);
+    const uint32_t word2 = otlCheckAttrMember(host, outline, item);
+    if (word2)
+        word1 |= otl::kFaultAttrMarker;
+    status = otlFaultsToStatus(word1, word2);
+    if (status != OTL_OK)
+        return status;
+    if (effectiveParent && effectiveParent->dimensionTag == OTL_TAG_ATTRIBUTE) {
         OtlItem **cell = effectiveParent->generation >= 2
                              ? effectiveParent->attrLink.attrMember.attrCell
                              : effectiveParent->attrLink.attrDim.attrCell;
-        if (cell) {
-            progress.parentCell = cell;
-            progress.parentCellItem = *cell;
-            *cell = nullptr;
-        }
+        if (cell)
+            journal.set(cell, nullptr);
     }
-    if (status == OTL_OK) {
-        // Registering marks the dimension as changed, even when it fails.
-        OtlItem *dimension = otlGetDim(item);
-        if (dimension && dimension != item) {
-            progress.markedDim = dimension;
-            progress.oldMark = dimension->dimChanged;
-        }
-        status = otlAttrRegisterItem(outline, item);
-        progress.registered = status == OTL_OK;
-    }
-    if (status == OTL_OK) {
-        progress.logTail = outline->changeLogTail;
-        status = otlLogMemberAdded(host, outline, item,
-                                   effectiveParent ? effectiveParent : outline->root, prevSibling);
-        progress.logged = status == OTL_OK;
-    }
-    if (status == OTL_OK && newAttrDim &&
-        outline->stats.dimCount == outline->stats.baseDimCount + 1 &&
-        otlAttrCreateCalcDim(outline) != OTL_OK)
-        status = OTL_ERR_ATTR_CALC_CREATE;
-    if (status == OTL_OK && typeFromDimension)
-        status = dropParentValue(outline, item, effectiveParent);
-    if (status != OTL_OK) {
-        progress.undo();
+    // Registering marks the dimension as changed, even when it fails.
+    OtlItem *dimension = otlGetDim(item);
+    if (dimension && dimension != item)
+        journal.keep(&dimension->dimChanged);
+    journal.keep(&outline->verified); // the calculations dimension's adds clear it
+    status = otlAttrRegisterItem(outline, item);
+    if (status != OTL_OK)
         return status;
+    journal.step(Registered{outline, item});
+    record->append();
+    if (newAttrDim && outline->stats.dimCount == outline->stats.baseDimCount + 1 &&
+        otlAttrCreateCalcDim(outline) != OTL_OK)
+        return OTL_ERR_ATTR_CALC_CREATE;
+    if (typeFromDimension) {
+        status = dropParentValue(outline, item, effectiveParent);
+        if (status != OTL_OK)
+            return status;
     }
-    *outMember = item;
     outline->verified = 0;
+    *outMember = item;
     return OTL_OK;
+}
+
+namespace {
+
+// One add as a whole operation: committed when it succeeds, rolled back
+// when it fails.
+OtlStatus addCommitted(OtlOutline *outline, OtlMbrInfo *info, OtlItem *parent,
+                       OtlItem *prevSibling, uint16_t checkMode, const char *changeText,
+                       OtlItem **outMember)
+{
+    if (outline->fieldAccessMode)
+        return OTL_ERR_ACCESS_MODE;
+    otl::Journal journal;
+    OtlItem *item = nullptr;
+    const OtlStatus status = otlAddItem(outline, info, parent, prevSibling, checkMode, changeText,
+                                        journal, &item);
+    if (status != OTL_OK)
+        return status; // the journal rolls back
+    journal.commit();
+    *outMember = item;
+    return OTL_OK;
+}
+
+} // namespace
+
+extern "C" OTL_API OtlStatus adShrOtlAddMember(OtlOutline *outline, OtlMbrInfo *info,
+                                               OtlItem *parent, OtlItem *prevSibling,
+                                               OtlItem **outMember, uint16_t checkMode)
+{
+    return addCommitted(outline, info, parent, prevSibling, checkMode, nullptr, outMember);
 }
 
 extern "C" OTL_API OtlStatus adShrOtlAddDimension(OtlOutline *outline, OtlMbrInfo *info,
@@ -266,17 +299,6 @@ extern "C" OTL_API OtlStatus adShrOtlAddDimension(OtlOutline *outline, OtlMbrInf
         prevDimension->nextSibling->dimensionTag != OTL_TAG_ATTRIBUTE &&
         prevDimension->nextSibling->dimensionTag != OTL_TAG_ATTR_CALC)
         return OTL_ERR_ATTR_DIM_ORDER_ADD;
-    // The text is copied before the add, so that nothing can fail after it.
-    char *text = nullptr;
-    if (outline->changeLogEnabled && changeText) {
-        OtlStatus status = otlDupString(host, changeText, &text);
-        if (status != OTL_OK)
-            return status;
-    }
-    OtlStatus status = adShrOtlAddMember(outline, info, nullptr, prevDimension, outMember,
-                                         OTL_CHECK_ALL);
-    if (status == OTL_OK && text)
-        otlGiveAddedDimensionText(outline, &text);
-    otl::hostRelease(host, &text);
-    return status;
+    return addCommitted(outline, info, nullptr, prevDimension, OTL_CHECK_ALL, changeText,
+                        outMember);
 }

@@ -209,6 +209,42 @@ OtlStatus otlLogMemberAdded(const OtlHostContext *host, OtlOutline *outline, con
                      0, names, 3);
 }
 
+void otl::PendingRecord::append()
+{
+    if (record) {
+        otlChangeListAppend(outline, record);
+        appended = true;
+    }
+}
+
+void otl::PendingRecord::undo()
+{
+    if (appended)
+        otlChangeLogTruncate(outline, record->prev); // the newest record: later ones are gone
+    else
+        otlFreeChangeRecord(outline->host, record);
+}
+
+OtlStatus otlBuildMemberAdded(OtlOutline *outline, const OtlItem *parent,
+                              const OtlItem *prevSibling, const char *name,
+                              const char *changeText, otl::Journal &journal,
+                              otl::PendingRecord **pending)
+{
+    OtlChangeRecord *record = nullptr;
+    if (outline->changeLogEnabled) {
+        const bool withText = changeText && changeText[0];
+        const char *names[] = {name, nameInLog(parent),
+                               prevSibling ? prevSibling->memberName : nullptr, changeText};
+        OtlStatus status = buildRecord(outline->host, OTL_CHANGE_ADDED,
+                                       static_cast<uint16_t>(parent->generation + 1), 0, names,
+                                       withText ? 4 : 3, &record);
+        if (status != OTL_OK)
+            return status;
+    }
+    *pending = journal.step(otl::PendingRecord{outline, record, false});
+    return OTL_OK;
+}
+
 OtlStatus otlLogMemberDeleted(const OtlHostContext *host, OtlOutline *outline,
                               const OtlItem *member)
 {

@@ -8,6 +8,7 @@
 #define SHROTL_EDIT_CHANGELOG_H
 
 #include "core/records.h"
+#include "edit/journal.h"
 
 // Number of text slots of a record kind, 0 for an unknown kind.
 uint16_t otlChangeTextCount(uint16_t kind);
@@ -18,6 +19,33 @@ OtlStatus otlNewChangeRecord(const OtlHostContext *host, uint16_t kind, OtlChang
 // Links a record at the tail (its links are cleared first); 1 when either
 // argument is missing.
 OtlStatus otlAppendChangeRecord(OtlOutline *outline, OtlChangeRecord *record);
+
+namespace otl {
+
+// A change record built as a prepare and appended when the operation
+// reaches its place in the log: the log's one way in. A rollback unlinks
+// and releases it; a record never appended is released too. A null record
+// (the log is off) appends nothing.
+struct PendingRecord {
+    OtlOutline *outline;
+    OtlChangeRecord *record;
+    bool appended;
+
+    void append();
+    void undo();
+    void commit() {}
+};
+
+} // namespace otl
+
+// Builds the member-added record of a member named `name` under `parent`
+// (the universe member for a dimension) after `prevSibling`, with a copy of
+// a nonempty dimension change text, and enters it into the journal; it is
+// appended by (*pending)->append(). On failure nothing is entered.
+OtlStatus otlBuildMemberAdded(OtlOutline *outline, const OtlItem *parent,
+                              const OtlItem *prevSibling, const char *name,
+                              const char *changeText, otl::Journal &journal,
+                              otl::PendingRecord **pending);
 
 // The logging operations. Each does nothing and returns 0 while the outline's
 // changeLogEnabled is clear, returns 1 when a required argument is missing,
