@@ -206,9 +206,9 @@ OtlStatus otlHashReserve(const OtlHostContext *host, OtlOutline *outline, const 
     return OTL_OK;
 }
 
-OtlStatus otlHashRemove(const OtlHostContext *host, OtlOutline *outline, OtlItem *item,
-                        const char *name, uint16_t table)
+int32_t otlHashTakeOut(OtlOutline *outline, OtlItem *item, const char *name, uint16_t table)
 {
+    const OtlHostContext *host = outline->host;
     OtlHashBucket &bucket = bucketOf(outline, name);
     const otl::HashProbe probe = otl::hashProbe(host, name);
     for (uint32_t i = otl::hashRunStart(host, bucket, probe);
@@ -220,9 +220,34 @@ OtlStatus otlHashRemove(const OtlHostContext *host, OtlOutline *outline, OtlItem
                 static_cast<const void *>(&bucket.entries[i + 1]),
                 (bucket.count - i - 1) * sizeof(OtlHashEntry));
         bucket.count--;
-        return OTL_OK;
+        return static_cast<int32_t>(i);
     }
-    return OTL_ERR_GENERIC;
+    return -1;
+}
+
+void otlHashPutBack(OtlOutline *outline, OtlItem *item, const char *name, uint16_t table,
+                    uint32_t position)
+{
+    OtlHashBucket &bucket = bucketOf(outline, name);
+    const otl::HashProbe probe = otl::hashProbe(outline->host, name);
+    memmove(static_cast<void *>(&bucket.entries[position + 1]),
+            static_cast<const void *>(&bucket.entries[position]),
+            (bucket.count - position) * sizeof(OtlHashEntry));
+    bucket.entries[position] = OtlHashEntry{};
+    bucket.entries[position].item = item;
+    bucket.entries[position].table = table;
+    bucket.entries[position].name = name;
+    bucket.entries[position].key[0] = probe.key[0];
+    bucket.entries[position].key[1] = probe.key[1];
+    bucket.entries[position].keyKnown = probe.keyKnown;
+    bucket.count++;
+}
+
+OtlStatus otlHashRemove(const OtlHostContext *host, OtlOutline *outline, OtlItem *item,
+                        const char *name, uint16_t table)
+{
+    (void)host; // the outline's own context compares
+    return otlHashTakeOut(outline, item, name, table) < 0 ? OTL_ERR_GENERIC : OTL_OK;
 }
 
 namespace {

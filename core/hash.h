@@ -34,6 +34,15 @@ OtlStatus otlHashReserve(const OtlHostContext *host, OtlOutline *outline, const 
 // Removes one entry: 0, or 1 when there is no such entry (nothing changes).
 OtlStatus otlHashRemove(const OtlHostContext *host, OtlOutline *outline, OtlItem *item,
                         const char *name, uint16_t table);
+// Removes one entry and returns where it stood in its bucket, or -1 when
+// there is no such entry; with otlHashPutBack, for undo steps that must put
+// an entry back exactly where it was among the names equal to it.
+int32_t otlHashTakeOut(OtlOutline *outline, OtlItem *item, const char *name, uint16_t table);
+// Puts an entry back at the place otlHashTakeOut reported. The bucket must
+// be as it was right after the take-out, so it has room: nothing is
+// allocated.
+void otlHashPutBack(OtlOutline *outline, OtlItem *item, const char *name, uint16_t table,
+                    uint32_t position);
 // Removes every name otlHashAddItem entered for the item, and the item's
 // alias-combination texts; stops at the first name that is not entered.
 OtlStatus otlHashRemoveItem(const OtlHostContext *host, OtlOutline *outline, OtlItem *item);

@@ -203,7 +203,7 @@ OtlStatus otlAddItem(OtlOutline *outline, OtlMbrInfo *info, OtlItem *parent, Otl
     named->taken = true;
     item->generation = 0;
     item->level = 0;
-    otl::PendingRecord *record = nullptr;
+    otl::PendingChange *record = nullptr;
     status = otlBuildMemberAdded(outline, effectiveParent ? effectiveParent : outline->root,
                                  prevSibling, info->memberName, changeText, journal, &record);
     if (status != OTL_OK)
@@ -245,7 +245,7 @@ OtlStatus otlAddItem(OtlOutline *outline, OtlMbrInfo *info, OtlItem *parent, Otl
     if (status != OTL_OK)
         return status;
     journal.step(Registered{outline, item});
-    record->append();
+    record->apply();
     if (newAttrDim && outline->stats.dimCount == outline->stats.baseDimCount + 1 &&
         otlAttrCreateCalcDim(outline) != OTL_OK)
         return OTL_ERR_ATTR_CALC_CREATE;

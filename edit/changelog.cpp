@@ -106,35 +106,28 @@ void forEachOldNameSlot(const OtlOutline *outline, OtlChangeRecord *from, const 
     }
 }
 
-// Replaces the old name by copies of the new one from `from` onwards. All
-// copies are made before the first slot changes.
-OtlStatus rewriteName(const OtlHostContext *host, OtlOutline *outline, OtlChangeRecord *from,
-                      const char *oldName, const char *newName, bool keepOriginal)
+// Copies of the new name for every slot from `from` onwards that holds the
+// old one, or nothing at all.
+OtlStatus prepareRewrite(OtlOutline *outline, OtlChangeRecord *from, const char *oldName,
+                         const char *newName, bool keepOriginal, otl::PendingChange *rename)
 {
+    const OtlHostContext *host = outline->host;
     uint32_t count = 0;
     forEachOldNameSlot(outline, from, oldName, keepOriginal, [&](OtlChangeRecord *, uint16_t) { ++count; });
-    if (count == 0)
-        return OTL_OK;
-    char **copies = nullptr;
-    OtlStatus status = otl::hostNewArray(host, count, &copies);
+    OtlStatus status = otl::hostNewArray(host, count, &rename->slots);
     if (status != OTL_OK)
         return status;
-    for (uint32_t i = 0; i < count && status == OTL_OK; ++i)
-        status = otlDupString(host, newName, &copies[i]);
-    if (status != OTL_OK) {
-        for (uint32_t i = 0; i < count; ++i)
-            otl::hostRelease(host, &copies[i]);
-        otl::hostFree(host, copies);
-        return status;
-    }
-    uint32_t next = 0;
     forEachOldNameSlot(outline, from, oldName, keepOriginal,
                        [&](OtlChangeRecord *record, uint16_t i) {
-                           releaseSlot(host, record, i);
-                           record->text[i] = copies[next++];
+                           otl::PendingChange::Slot &slot = rename->slots[rename->count++];
+                           slot.record = record;
+                           slot.index = i;
+                           if (status == OTL_OK)
+                               status = otlDupString(host, newName, &slot.text);
                        });
-    otl::hostFree(host, copies);
-    return OTL_OK;
+    if (status != OTL_OK)
+        rename->undo(); // not applied: releases the copies made
+    return status;
 }
 
 // Replaces one slot of the newest record of `kind` by a copy of the text.
@@ -209,26 +202,10 @@ OtlStatus otlLogMemberAdded(const OtlHostContext *host, OtlOutline *outline, con
                      0, names, 3);
 }
 
-void otl::PendingRecord::append()
-{
-    if (record) {
-        otlChangeListAppend(outline, record);
-        appended = true;
-    }
-}
-
-void otl::PendingRecord::undo()
-{
-    if (appended)
-        otlChangeLogTruncate(outline, record->prev); // the newest record: later ones are gone
-    else
-        otlFreeChangeRecord(outline->host, record);
-}
-
 OtlStatus otlBuildMemberAdded(OtlOutline *outline, const OtlItem *parent,
                               const OtlItem *prevSibling, const char *name,
                               const char *changeText, otl::Journal &journal,
-                              otl::PendingRecord **pending)
+                              otl::PendingChange **pending)
 {
     OtlChangeRecord *record = nullptr;
     if (outline->changeLogEnabled) {
@@ -241,7 +218,69 @@ OtlStatus otlBuildMemberAdded(OtlOutline *outline, const OtlItem *parent,
         if (status != OTL_OK)
             return status;
     }
-    *pending = journal.step(otl::PendingRecord{outline, record, false});
+    *pending = journal.step(otl::PendingChange{outline, nullptr, 0, record, false});
+    return OTL_OK;
+}
+
+// Exchanges the slots' texts with the records': the new name goes in, the
+// old one comes out, and the same exchange takes it back.
+void otl::PendingChange::swap()
+{
+    for (uint32_t i = 0; i < count; ++i) {
+        char *old = slots[i].record->text[slots[i].index];
+        slots[i].record->text[slots[i].index] = slots[i].text;
+        slots[i].text = old;
+    }
+}
+
+void otl::PendingChange::apply()
+{
+    if (record)
+        otlChangeListAppend(outline, record);
+    swap();
+    applied = true;
+}
+
+void otl::PendingChange::undo()
+{
+    if (record && applied)
+        otlChangeLogTruncate(outline, record->prev); // the newest record: later ones are gone
+    else if (record)
+        otlFreeChangeRecord(outline->host, record);
+    record = nullptr;
+    if (applied)
+        swap();
+    applied = false;
+    commit(); // the slots hold the new texts again
+}
+
+void otl::PendingChange::commit()
+{
+    for (uint32_t i = 0; i < count; ++i)
+        otl::hostRelease(outline->host, &slots[i].text);
+    otl::hostRelease(outline->host, &slots);
+    count = 0;
+}
+
+OtlStatus otlPrepareMemberRenamed(OtlOutline *outline, const OtlItem *member, const char *oldName,
+                                  const char *newName, otl::Journal &journal,
+                                  otl::PendingChange **pending)
+{
+    otl::PendingChange rename{outline, nullptr, 0, nullptr, false};
+    OtlStatus status = OTL_OK;
+    if (!outline->changeLogEnabled) {
+    } else if (OtlChangeRecord *added = newestWithName(outline, OTL_CHANGE_ADDED, oldName)) {
+        status = prepareRewrite(outline, added, oldName, newName, false, &rename);
+    } else if (OtlChangeRecord *renamed = newestWithName(outline, OTL_CHANGE_RENAMED, oldName)) {
+        status = prepareRewrite(outline, renamed, oldName, newName, true, &rename);
+    } else {
+        const char *names[] = {newName, oldName};
+        status = buildRecord(outline->host, OTL_CHANGE_RENAMED, member->generation, 0, names, 2,
+                             &rename.record);
+    }
+    if (status != OTL_OK)
+        return status;
+    *pending = journal.step(rename);
     return OTL_OK;
 }
 
@@ -302,17 +341,20 @@ OtlStatus otlLogMemberMoved(const OtlHostContext *host, OtlOutline *outline, con
 OtlStatus otlLogMemberRenamed(const OtlHostContext *host, OtlOutline *outline,
                               const OtlItem *member, const char *oldName)
 {
+    (void)host; // the outline's own context allocates
     if (!outline->changeLogEnabled)
         return OTL_OK;
     if (!member || !oldName)
         return OTL_ERR_GENERIC;
-    const char *newName = member->memberName;
-    if (OtlChangeRecord *added = newestWithName(outline, OTL_CHANGE_ADDED, oldName))
-        return rewriteName(host, outline, added, oldName, newName, false);
-    if (OtlChangeRecord *renamed = newestWithName(outline, OTL_CHANGE_RENAMED, oldName))
-        return rewriteName(host, outline, renamed, oldName, newName, true);
-    const char *names[] = {newName, oldName};
-    return logRecord(host, outline, OTL_CHANGE_RENAMED, member->generation, 0, names, 2);
+    otl::Journal journal;
+    otl::PendingChange *rename = nullptr;
+    const OtlStatus status =
+        otlPrepareMemberRenamed(outline, member, oldName, member->memberName, journal, &rename);
+    if (status != OTL_OK)
+        return status;
+    rename->apply();
+    journal.commit();
+    return OTL_OK;
 }
 
 OtlStatus otlSetAddedDimensionText(const OtlHostContext *host, OtlOutline *outline,

@@ -22,30 +22,50 @@ OtlStatus otlAppendChangeRecord(OtlOutline *outline, OtlChangeRecord *record);
 
 namespace otl {
 
-// A change record built as a prepare and appended when the operation
-// reaches its place in the log: the log's one way in. A rollback unlinks
-// and releases it; a record never appended is released too. A null record
-// (the log is off) appends nothing.
-struct PendingRecord {
+// A change to the log, prepared before the outline changes: the log's one
+// way in. It is a new record, or (for a rename) the copies of the new name
+// that replace the old one in the records that already name the member.
+// `apply` links or swaps them in and cannot fail; a rollback takes them out
+// again, a commit releases the replaced texts. A change with nothing in it
+// (the log is off) applies as nothing.
+struct PendingChange {
+    struct Slot {
+        OtlChangeRecord *record;
+        char *text;
+        uint16_t index;
+    };
     OtlOutline *outline;
+    Slot *slots;
+    uint32_t count;
     OtlChangeRecord *record;
-    bool appended;
+    bool applied;
 
-    void append();
+    void apply();
     void undo();
-    void commit() {}
+    void commit();
+    void swap();
 };
 
 } // namespace otl
 
+// Prepares the log's change for a member renamed from `oldName` to
+// `newName`: a member added or renamed earlier in the log has those records
+// rewritten, from the newest that added it (else from the newest that
+// renamed it, keeping the name it had before the log knew it); any other
+// member gets a record of its own. Enters the change into the journal; on
+// failure nothing is entered.
+OtlStatus otlPrepareMemberRenamed(OtlOutline *outline, const OtlItem *member, const char *oldName,
+                                  const char *newName, otl::Journal &journal,
+                                  otl::PendingChange **pending);
+
 // Builds the member-added record of a member named `name` under `parent`
 // (the universe member for a dimension) after `prevSibling`, with a copy of
 // a nonempty dimension change text, and enters it into the journal; it is
-// appended by (*pending)->append(). On failure nothing is entered.
+// appended by (*pending)->apply(). On failure nothing is entered.
 OtlStatus otlBuildMemberAdded(OtlOutline *outline, const OtlItem *parent,
                               const OtlItem *prevSibling, const char *name,
                               const char *changeText, otl::Journal &journal,
-                              otl::PendingRecord **pending);
+                              otl::PendingChange **pending);
 
 // The logging operations. Each does nothing and returns 0 while the outline's
 // changeLogEnabled is clear, returns 1 when a required argument is missing,

@@ -9,6 +9,7 @@
  * renaming itself cannot run out of memory half-way.
  */
 #include "attr/naming.h"
+#include "attr/values.h"
 #include "core/alloc.h"
 #include "core/hash.h"
 #include "core/host.h"
@@ -23,20 +24,101 @@
 
 namespace {
 
-// The shared members renamed so far, so that a failure can name them back.
-struct RenamedCopies {
-    OtlItem **items = nullptr;
-    uint32_t count = 0;
+// The items renamed in the hash (the member and its shared copies), each
+// with its old name and the place its entry had among the names equal to
+// it, so that a rollback restores the hash exactly. The array is a prepare
+// of the rename; the step owns it.
+struct RenamedItem {
+    OtlItem *item;
+    uint32_t position;
+    char oldName[OTL_NAME_SIZE];
 };
 
-// Gives an item another name: its hash entries leave under the old name and
-// come back under the new. Room was reserved, so the re-entry cannot fail.
-void renameHashed(OtlOutline *outline, OtlItem *item, const char *name)
+struct RenamedItems {
+    OtlOutline *outline;
+    RenamedItem *items;
+    uint32_t count; // renamed so far
+    uint32_t capacity;
+
+    // Room in the new name's bucket was reserved, so the insertion cannot
+    // fail.
+    void rename(OtlItem *item, const char *name)
+    {
+        RenamedItem &r = items[count++];
+        r.item = item;
+        otl::copyText(r.oldName, item->memberName, OTL_NAME_SIZE);
+        r.position = static_cast<uint32_t>(otlHashTakeOut(outline, item, item->memberName, 0));
+        otl::copyText(item->memberName, name, OTL_NAME_SIZE);
+        otlHashInsert(outline->host, outline, item, item->memberName, 0);
+    }
+    void undo()
+    {
+        while (count > 0) {
+            RenamedItem &r = items[--count];
+            otlHashRemove(outline->host, outline, r.item, r.item->memberName, 0);
+            otl::copyText(r.item->memberName, r.oldName, OTL_NAME_SIZE);
+            otlHashPutBack(outline, r.item, r.item->memberName, 0, r.position);
+        }
+        commit();
+    }
+    void commit() { otl::hostRelease(outline->host, &items); }
+};
+
+// The member's value follows its name. A text value from the naming goes
+// to the member; the journal keeps the old bytes, a rollback releases the
+// new text and a commit the old one.
+struct ValueTexts {
+    const OtlHostContext *host;
+    char *newText;
+    char *oldText;
+    void undo() { otl::hostRelease(host, &newText); }
+    void commit() { otl::hostRelease(host, &oldText); }
+};
+
+char *textValueOf(uint16_t type, const uint8_t *value)
 {
-    otlHashRemoveItem(outline->host, outline, item);
-    otl::copyText(item->memberName, name, OTL_NAME_SIZE);
-    otlHashAddItem(outline->host, outline, item);
+    char *text = nullptr;
+    if (type == OTL_ATTR_TEXT)
+        memcpy(&text, value, sizeof text);
+    return text;
 }
+
+// An attribute member's new short name, copied before the rename; it
+// replaces the old one, in the hash too where the old one was entered.
+struct ShortName {
+    OtlOutline *outline;
+    OtlItem *item;
+    char *newText;
+    char *oldText;
+    int32_t position; // of the old entry, -1 when it had none
+    bool applied;
+
+    void apply()
+    {
+        if (!newText)
+            return;
+        oldText = item->attrLink.attrMember.attrShortName;
+        position = oldText ? otlHashTakeOut(outline, item, oldText, 0) : -1;
+        item->attrLink.attrMember.attrShortName = newText;
+        otlHashInsert(outline->host, outline, item, newText, 0); // room was reserved
+        applied = true;
+    }
+    void undo()
+    {
+        if (applied) {
+            otlHashRemove(outline->host, outline, item, newText, 0);
+            item->attrLink.attrMember.attrShortName = oldText;
+            if (position >= 0)
+                otlHashPutBack(outline, item, oldText, 0, static_cast<uint32_t>(position));
+        }
+        otl::hostRelease(outline->host, &newText);
+    }
+    void commit()
+    {
+        if (applied)
+            otl::hostRelease(outline->host, &oldText);
+    }
+};
 
 // The scratch record the attribute naming works on; a text value copied
 // into it is dropped, the naming derives the value from the name again.
@@ -45,8 +127,7 @@ OtlStatus prepareScratch(OtlOutline *outline, OtlItem *member, const char *newNa
 {
     OtlStatus status = otlCopyItemToMbrInfo(outline->host, scratch, member);
     if (scratch->attrValueType == OTL_ATTR_TEXT) {
-        char *text = nullptr;
-        memcpy(&text, scratch->attrValue, sizeof text);
+        char *text = textValueOf(OTL_ATTR_TEXT, scratch->attrValue);
         otl::hostRelease(outline->host, &text);
         memset(scratch->attrValue, 0, sizeof scratch->attrValue);
     }
@@ -56,20 +137,35 @@ OtlStatus prepareScratch(OtlOutline *outline, OtlItem *member, const char *newNa
     return otlAttrNameMember(outline, scratch, member->parent, shortName);
 }
 
-void releaseScratchText(const OtlHostContext *host, OtlMbrInfo *scratch)
-{
-    if (scratch->attrValueType != OTL_ATTR_TEXT)
-        return;
-    char *text = nullptr;
-    memcpy(&text, scratch->attrValue, sizeof text);
-    otl::hostRelease(host, &text);
-    memset(scratch->attrValue, 0, sizeof scratch->attrValue);
-}
-
 bool nameTooLong(const OtlHostContext *host, const char *name)
 {
     return strlen(name) > otl::kMaxNameChars ||
            GCNumChars(host->localeHandle, name, -1, 0) > otl::kMaxNameChars;
+}
+
+// Whether the member's short name changes: only an attribute member whose
+// value is a number, boolean or date has one.
+bool shortNameChanges(const OtlItem *member, const char *shortName)
+{
+    if (member->generation <= 1 || member->dimensionTag != OTL_TAG_ATTRIBUTE ||
+        !otlAttrIsValueType(member->attrValueType))
+        return false;
+    const char *current = member->attrLink.attrMember.attrShortName;
+    return !current || strcmp(current, shortName) != 0;
+}
+
+// Room for `count` more names in the bucket of `name` and one in the bucket
+// of `shortName` (when given), counted together when they share a bucket.
+OtlStatus reserveNames(OtlOutline *outline, const char *name, uint32_t count,
+                       const char *shortName)
+{
+    const OtlHostContext *host = outline->host;
+    if (shortName && otlHashBucketOf(shortName) == otlHashBucketOf(name))
+        return otlHashReserve(host, outline, name, count + 1);
+    OtlStatus status = otlHashReserve(host, outline, name, count);
+    if (status == OTL_OK && shortName)
+        status = otlHashReserve(host, outline, shortName, 1);
+    return status;
 }
 
 } // namespace
@@ -77,6 +173,7 @@ bool nameTooLong(const OtlHostContext *host, const char *name)
 extern "C" OTL_API OtlStatus adShrOtlRenameMember(OtlOutline *outline, OtlItem *member,
                                                   const char *newName)
 {
+    // Refusals.
     if (outline->fieldAccessMode)
         return OTL_ERR_ACCESS_MODE;
     if (member->dimensionTag == OTL_TAG_ATTR_CALC)
@@ -84,82 +181,73 @@ extern "C" OTL_API OtlStatus adShrOtlRenameMember(OtlOutline *outline, OtlItem *
     const OtlHostContext *host = outline->host;
     if (!newName || nameTooLong(host, newName))
         return OTL_ERR_MEMBER_NAME;
-
+    otl::Journal journal;
     OtlMbrInfo scratch{};
     char shortName[OTL_NAME_SIZE] = {0};
-    char oldName[OTL_NAME_SIZE];
-    otl::copyText(oldName, member->memberName, OTL_NAME_SIZE);
     OtlStatus status = prepareScratch(outline, member, newName, &scratch, shortName);
-    if (status == OTL_OK && !otlValidateName(scratch.memberName, host))
-        status = OTL_ERR_MEMBER_NAME;
+    ValueTexts *texts =
+        journal.step(ValueTexts{host, textValueOf(scratch.attrValueType, scratch.attrValue), nullptr});
+    if (status != OTL_OK)
+        return status;
+    if (!otlValidateName(scratch.memberName, host))
+        return OTL_ERR_MEMBER_NAME;
 
-    // Everything that needs memory is settled before the first name changes.
+    // Prepares: the list of items to rename, room in the hash buckets, the
+    // new short name and the change to the log.
+    const char *oldName = member->memberName;
     const bool followers = member->dimensionTag != OTL_TAG_ATTRIBUTE &&
                            member->shareOption != OTL_SHARE_SHARED;
-    RenamedCopies copies;
     const uint32_t copyCount = followers ? otlHashCountShared(outline, oldName) : 0;
-    if (status == OTL_OK && copyCount)
-        status = otl::hostNewArray(host, copyCount, &copies.items);
-    if (status == OTL_OK)
-        status = otlHashReserve(host, outline, scratch.memberName, copyCount + 1);
-    OtlChangeRecord *logTail = outline->changeLogTail;
-    if (status != OTL_OK) {
-        releaseScratchText(host, &scratch);
-        otl::hostRelease(host, &copies.items);
+    RenamedItems renamed{outline, nullptr, 0, copyCount + 1};
+    status = otl::hostNewArray(host, renamed.capacity, &renamed.items);
+    if (status != OTL_OK)
         return status;
-    }
+    RenamedItems *names = journal.step(renamed);
+    ShortName shortStep{outline, member, nullptr, nullptr, -1, false};
+    const bool newShort = shortNameChanges(member, shortName);
+    status = reserveNames(outline, scratch.memberName, renamed.capacity,
+                          newShort ? shortName : nullptr);
+    if (status == OTL_OK && newShort)
+        status = otlDupString(host, shortName, &shortStep.newText);
+    if (status != OTL_OK)
+        return status;
+    ShortName *shortNameStep = journal.step(shortStep);
+    otl::PendingChange *logChange = nullptr;
+    status = otlPrepareMemberRenamed(outline, member, oldName, scratch.memberName, journal,
+                                     &logChange);
+    if (status != OTL_OK)
+        return status;
 
-    // The copies are collected before any is renamed: a new name that
-    // differs only in case would still match the old one, and a scan that
-    // restarts after each rename would find the same copy again.
+    // Applies. The copies are collected before any is renamed: a new name
+    // that differs only in case would still match the old one, and a scan
+    // that restarts after each rename would find the same copy again.
+    char oldNameCopy[OTL_NAME_SIZE];
+    otl::copyText(oldNameCopy, oldName, OTL_NAME_SIZE);
     OtlItem *copy = nullptr;
-    for (int32_t at = otlHashFindShared(outline, oldName, -1, &copy);
-         at >= 0 && copies.count < copyCount; at = otlHashFindShared(outline, oldName, at + 1, &copy))
-        copies.items[copies.count++] = copy;
-    for (uint32_t i = 0; i < copies.count; ++i)
-        renameHashed(outline, copies.items[i], scratch.memberName);
-    renameHashed(outline, member, scratch.memberName);
-    // The value follows the name; a text value passes to the member.
-    uint8_t oldValue[8];
-    memcpy(oldValue, member->attrValue, sizeof oldValue);
+    uint32_t found = 0;
+    for (int32_t at = otlHashFindShared(outline, oldNameCopy, -1, &copy);
+         at >= 0 && found < copyCount; at = otlHashFindShared(outline, oldNameCopy, at + 1, &copy))
+        names->items[found++].item = copy;
+    for (uint32_t i = 0; i < found; ++i)
+        names->rename(names->items[i].item, scratch.memberName);
+    names->rename(member, scratch.memberName);
+    journal.keep(&member->attrValue);
+    texts->oldText = textValueOf(member->attrValueType, member->attrValue);
     memcpy(member->attrValue, scratch.attrValue, sizeof member->attrValue);
+    shortNameStep->apply();
 
-    // The short name leaves the hash before its text may move, and comes
-    // back (under its new text) when it was entered or is new.
-    bool hadEntry = false;
-    if (member->generation >= 2 && member->dimensionTag == OTL_TAG_ATTRIBUTE &&
-        member->attrLink.attrMember.attrShortName)
-        hadEntry = otlHashRemove(host, outline, member, member->attrLink.attrMember.attrShortName,
-                                 0) == OTL_OK;
-    bool stored = false;
-    status = otlAttrStoreShortName(host, shortName, member, &stored);
-    if ((stored || hadEntry) && member->attrLink.attrMember.attrShortName) {
-        const OtlStatus entered =
-            otlHashInsert(host, outline, member, member->attrLink.attrMember.attrShortName, 0);
-        status = status == OTL_OK ? entered : status;
-    }
+    // The one step that can still fail: the names of an attribute subtree
+    // that carry this member's name. It undoes itself.
     const OtlItem *dimension = otlGetDim(member);
-    if (status == OTL_OK && dimension && dimension->dimensionTag == OTL_TAG_ATTRIBUTE &&
-        member->firstChild && outline->attrSpecs.nameFormat != 0)
+    if (dimension && dimension->dimensionTag == OTL_TAG_ATTRIBUTE && member->firstChild &&
+        outline->attrSpecs.nameFormat != 0) {
         status = otlAttrRenameSubtree(outline, member, dimension->memberName);
-    if (status == OTL_OK)
-        status = otlLogMemberRenamed(host, outline, member, oldName);
-
-    if (status != OTL_OK) {
-        otlChangeLogTruncate(outline, logTail);
-        memcpy(member->attrValue, oldValue, sizeof oldValue);
-        releaseScratchText(host, &scratch);
-        renameHashed(outline, member, oldName);
-        for (uint32_t i = 0; i < copies.count; ++i)
-            renameHashed(outline, copies.items[i], oldName);
-    } else if (scratch.attrValueType == OTL_ATTR_TEXT) {
-        char *oldText = nullptr;
-        memcpy(&oldText, oldValue, sizeof oldText);
-        otl::hostRelease(host, &oldText);
-        outline->verified = 0;
-    } else {
-        outline->verified = 0;
+        if (status != OTL_OK)
+            return status;
     }
-    otl::hostRelease(host, &copies.items);
-    return status;
+    logChange->apply();
+    journal.keep(&outline->verified);
+    outline->verified = 0;
+    journal.commit();
+    return OTL_OK;
 }
