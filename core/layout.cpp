@@ -74,6 +74,12 @@ OTL_CHECK_OFFSET(OtlItem, fieldAccessWord, 376, 34);
 OTL_CHECK_OFFSET(OtlItem, fieldMaskActive, 381, 34);
 OTL_CHECK_OFFSET(OtlItem, hostAttrCount, 383, 34);
 
+// The change record: hosts read its text slots from the offset of `text`.
+OTL_CHECK_SIZE(OtlChangeRecord, 18, 3);
+OTL_CHECK_OFFSET(OtlChangeRecord, next, 6, 0);
+OTL_CHECK_OFFSET(OtlChangeRecord, prev, 10, 1);
+OTL_CHECK_OFFSET(OtlChangeRecord, text, 14, 2);
+
 OTL_CHECK_SIZE(OtlOutline, 501, 30);
 OTL_CHECK_OFFSET(OtlOutline, host, 4, 1);
 OTL_CHECK_OFFSET(OtlOutline, fileHeader, 27, 5);
@@ -90,7 +96,6 @@ OTL_CHECK_SIZE(OtlAliasCombo, 12, 3);
 OTL_CHECK_SIZE(OtlUserAttr, 8, 2);
 OTL_CHECK_SIZE(OtlGenLevelName, 11, 2);
 OTL_CHECK_SIZE(OtlDtsMember, 475, 0);
-OTL_CHECK_SIZE(OtlChangeRecord, 18, 3);
 OTL_CHECK_SIZE(OtlMatchSlot, 12, 2);
 
 OTL_CHECK_SIZE(OtlMbrInfo, 536, 0);

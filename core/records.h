@@ -71,25 +71,6 @@ struct OtlDtsMember {
     char dtsAliases[OTL_MAX_ALIAS_TABLES][OTL_TABLE_NAME_SIZE];
 };
 
-// Change-log record kinds and the number of text slots each carries.
-enum OtlChangeKind : uint16_t {
-    OTL_CHANGE_ADDED = 1,
-    OTL_CHANGE_DELETED = 2,
-    OTL_CHANGE_MOVED = 3,
-    OTL_CHANGE_RENAMED = 4,
-};
-
-// A change-log record; `text` has 2, 4 or 6 slots by kind, so a record is
-// allocated with exactly the slots of its kind.
-struct OtlChangeRecord {
-    uint16_t kind;
-    uint16_t generation;
-    uint16_t oldGeneration;
-    OtlChangeRecord *next;
-    OtlChangeRecord *prev;
-    char *text[1];
-};
-
 // One slot of the match list.
 struct OtlMatchSlot {
     OtlItem **items;

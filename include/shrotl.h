@@ -9,6 +9,21 @@
  * Records that cross this boundary are byte-packed. On a 32-bit build each
  * has exactly its documented size; on a 64-bit build every pointer field and
  * opaque handle is pointer-wide and nothing else changes.
+ *
+ * What every exported operation promises, unless its comment below says
+ * otherwise:
+ * - Out-parameters are written on success only: after a failure *out holds
+ *   what the caller put there. Operations that clear *out first, so that it
+ *   reads NULL after a failure, say so.
+ * - A failed operation leaves the outline as it was: tree, names, hash,
+ *   settings, change log and attribute bookkeeping. The few that can leave a
+ *   change behind name it.
+ * - A pointer argument may be NULL only where the comment says so, and the
+ *   comment gives the result. Any other NULL is not checked. Every release
+ *   operation accepts NULL for what it releases and does nothing.
+ * - The edits (add, delete, rename, move, the setters) refuse with
+ *   OTL_ERR_ACCESS_MODE while the host holds the outline in field-access
+ *   mode (fieldAccessMode set), and a successful edit clears `verified`.
  */
 #ifndef SHROTL_H
 #define SHROTL_H
@@ -37,116 +52,117 @@ typedef uint8_t OtlBool;
 /* ------------------------------------------------------------------------
  * Status codes
  * ---------------------------------------------------------------------- */
-#define OTL_OK 0u
-/* Generic internal result: missing argument, missing entry, full work stack. */
-#define OTL_ERR_GENERIC 1u
-/* The reader met an element tag it does not know. */
-#define OTL_ERR_UNKNOWN_TAG 2097152u
+#define OTL_OK 0u /* success */
+/* Each code's meaning is the one `otl status` prints (a test compares them).
+ * OTL_ERR_GENERIC is also what a step inside the library returns; the file
+ * reader's code lies outside the 1060xxx range. */
+#define OTL_ERR_GENERIC 1u /* missing argument, missing entry or full work stack */
+#define OTL_ERR_UNKNOWN_TAG 2097152u /* the outline file holds an element tag the reader does not know */
 
-#define OTL_ERR_NO_OUTPUT_ARG 1060001u
-#define OTL_ERR_OUTLINE_TYPE 1060002u
-#define OTL_ERR_SORT_ORDER 1060003u
-#define OTL_ERR_SORT_NO_COMPARE 1060004u
-#define OTL_ERR_ALREADY_CURRENCY 1060006u
-#define OTL_ERR_NO_TAG1_DIM 1060007u
-#define OTL_ERR_NO_TIME_DIM 1060008u
-#define OTL_ERR_NO_TAG3_DIM 1060009u
-#define OTL_ERR_MEMBER_NAME 1060010u
-#define OTL_ERR_CONSOLIDATION 1060011u
-#define OTL_ERR_INVALID_MOVE 1060013u
-#define OTL_ERR_NO_DIMENSION 1060014u
-#define OTL_ERR_RULE_NAME 1060015u
-#define OTL_ERR_RULE_DUPLICATE 1060016u
-#define OTL_ERR_RULE_CURRENCY 1060017u
-#define OTL_ERR_ALIAS 1060018u
-#define OTL_ERR_RULE_COMBO_ALIAS 1060019u
-#define OTL_ERR_RULE_COMBO_MEMBER 1060020u
-#define OTL_ERR_RULE_DIM_TAG 1060021u
-#define OTL_ERR_RULE_TIME_BALANCE_DIM 1060022u
-#define OTL_ERR_NAME_USED 1060023u
-#define OTL_ERR_RULE_FORMULA 1060024u
-#define OTL_ERR_RULE_SHARED_CHILDREN 1060025u
-#define OTL_ERR_RULE_SHARED_NO_SOURCE 1060026u
-#define OTL_ERR_RULE_LABEL_ONLY 1060028u
-#define OTL_ERR_RULE_TIME_BALANCE 1060030u
-#define OTL_ERR_RULE_SKIP 1060031u
-#define OTL_ERR_RULE_SHARE_OPTION 1060032u
-#define OTL_ERR_RULE_STORAGE 1060033u
-#define OTL_ERR_RULE_CATEGORY 1060034u
-#define OTL_ERR_ALIAS_TABLE_NOT_FOUND 1060035u
-#define OTL_ERR_UDA_NAME 1060036u
-#define OTL_ERR_UDA_NOT_FOUND 1060037u
-#define OTL_ERR_ALIAS_TABLE_LIMIT 1060038u
-#define OTL_ERR_ALIAS_TABLE_NAME_LONG 1060039u
-#define OTL_ERR_ALIAS_TABLE_NAME_USED 1060040u
-#define OTL_ERR_ALIAS_TABLE0_RENAME 1060041u
-#define OTL_ERR_ALIAS_TABLE0_DELETE 1060042u
-#define OTL_ERR_CHANGE_KIND 1060045u
-#define OTL_ERR_FILE 1060047u
-#define OTL_ERR_CURRENCY_DIMS 1060049u
-#define OTL_ERR_ATTR_CALC_NAME_USED 1060050u
-#define OTL_ERR_MEMBER_NAME_USED 1060051u
-#define OTL_ERR_AUTOCONFIG_DIMS 1060052u
-#define OTL_ERR_NOT_VERIFIED 1060053u
-#define OTL_ERR_NO_GEN_LEVEL_NAME 1060054u
-#define OTL_ERR_GEN_LEVEL_NAME 1060055u
-#define OTL_ERR_GEN_LEVEL_NAME_USED 1060056u
-#define OTL_ERR_DIM_NOT_FOUND 1060057u
-#define OTL_ERR_FORMULA_NOT_STORED 1060058u
-#define OTL_ERR_COMBO_NOT_FOUND 1060059u
-#define OTL_ERR_GEN_LEVEL_EXISTS 1060060u
-#define OTL_ERR_GENERATION_ZERO 1060061u
-#define OTL_ERR_NO_ALIAS 1060062u
-#define OTL_ERR_NO_FORMULA 1060063u
-#define OTL_ERR_RULE_SHARED_UDA 1060064u
-#define OTL_ERR_GEN_LEVEL_IS_MEMBER 1060065u
-#define OTL_ERR_RULE_GEN_LEVEL_NAME 1060066u
-#define OTL_ERR_ALIAS_TABLE_SELF_COPY 1060067u
-#define OTL_ERR_ACCESS_MODE 1060068u
-#define OTL_ERR_LIST_SELECTOR 1060069u
-#define OTL_ERR_NOT_DTS_NAME 1060075u
-#define OTL_ERR_DIM_CHANGE_TEXT 1060076u
-#define OTL_ERR_DTS_NOT_ENABLED 1060077u
-#define OTL_ERR_COMMENT_LONG 1060079u
-#define OTL_ERR_ATTR_NOT_ASSOCIATED 1060081u
-#define OTL_ERR_ATTR_LEVELS 1060082u
-#define OTL_ERR_ATTR_NOT_ATTRIBUTE 1060083u
-#define OTL_ERR_ATTR_IN_ATTR_DIM 1060084u
-#define OTL_ERR_ATTR_NON_LEAF 1060085u
-#define OTL_ERR_ATTR_ALREADY 1060086u
-#define OTL_ERR_ATTR_STORAGE 1060087u
-#define OTL_ERR_ATTR_NO_ASSOCIATION 1060088u
-#define OTL_ERR_ATTR_DIM_ORDER_ADD 1060089u
-#define OTL_ERR_ATTR_SHARED_BASE 1060090u
-#define OTL_ERR_ATTR_NAME_LONG 1060091u
-#define OTL_ERR_ATTR_CALC_NAME_MISSING 1060092u
-#define OTL_ERR_SPEC_AFFIX 1060093u
-#define OTL_ERR_SPEC_NAME_FORMAT 1060094u
-#define OTL_ERR_SPEC_SEPARATOR 1060095u
-#define OTL_ERR_SPEC_DATE_FORMAT 1060096u
-#define OTL_ERR_SPEC_EXTRA 1060097u
-#define OTL_ERR_ATTR_NOT_NUMBER 1060098u
-#define OTL_ERR_ATTR_NOT_BOOLEAN 1060099u
-#define OTL_ERR_ATTR_NOT_DATE 1060100u
-#define OTL_ERR_ATTR_DIM_ORDER 1060101u
-#define OTL_ERR_ATTR_VALUE_TYPE 1060102u
-#define OTL_ERR_ATTR_MEMBER_TYPE 1060103u
-#define OTL_ERR_ATTR_PARENT 1060104u
-#define OTL_ERR_ATTR_UDA 1060105u
-#define OTL_ERR_ATTR_MARKER 1060106u
-#define OTL_ERR_ATTR_CALC_MEMBER 1060107u
-#define OTL_ERR_ATTR_EMPTY_DIM_NAME 1060108u
-#define OTL_ERR_ATTR_CHILD_COUNT 1060109u
-#define OTL_ERR_ATTR_CALC_NAME 1060110u
-#define OTL_ERR_ATTR_SECOND_CALC_DIM 1060111u
-#define OTL_ERR_ATTR_MEMBER_PROPS 1060112u
-#define OTL_ERR_ATTR_FAULT_1000 1060113u
-#define OTL_ERR_ATTR_CALC_CREATE 1060114u
-#define OTL_ERR_ATTR_CALC_NAME_CLASH 1060115u
-#define OTL_ERR_ATTR_DISASSOCIATE 1060116u
-#define OTL_ERR_ATTR_RENAME_UNDO 1060118u
-#define OTL_ERR_ATTR_REBUILT_NAME 1060119u
-#define OTL_ERR_FIELD_MASK 1060120u
+#define OTL_ERR_NO_OUTPUT_ARG 1060001u /* a required output argument is missing */
+#define OTL_ERR_OUTLINE_TYPE 1060002u /* outline type is neither normal (0) nor currency (1) */
+#define OTL_ERR_SORT_ORDER 1060003u /* invalid sort order */
+#define OTL_ERR_SORT_NO_COMPARE 1060004u /* custom sort order given without a comparison function */
+#define OTL_ERR_ALREADY_CURRENCY 1060006u /* the outline is already a currency outline */
+#define OTL_ERR_NO_TAG1_DIM 1060007u /* the outline has no accounts dimension (tag 1) */
+#define OTL_ERR_NO_TIME_DIM 1060008u /* the outline has no time dimension (tag 2) */
+#define OTL_ERR_NO_TAG3_DIM 1060009u /* the outline has no dimension carrying currency names (tag 3) */
+#define OTL_ERR_MEMBER_NAME 1060010u /* invalid member name */
+#define OTL_ERR_CONSOLIDATION 1060011u /* consolidation operator above 5 */
+#define OTL_ERR_INVALID_MOVE 1060013u /* invalid move (into its own subtree, shared member to dimension level, or shared links across dimensions) */
+#define OTL_ERR_NO_DIMENSION 1060014u /* the member belongs to no dimension */
+#define OTL_ERR_RULE_NAME 1060015u /* rule fault: invalid member name */
+#define OTL_ERR_RULE_DUPLICATE 1060016u /* rule fault: duplicate member name, or a shared member made non-shared */
+#define OTL_ERR_RULE_CURRENCY 1060017u /* rule fault: invalid currency name or currency mode */
+#define OTL_ERR_ALIAS 1060018u /* invalid alias (absent, empty or breaking the name rules) */
+#define OTL_ERR_RULE_COMBO_ALIAS 1060019u /* rule fault: invalid alias in an alias combination */
+#define OTL_ERR_RULE_COMBO_MEMBER 1060020u /* rule fault: an alias combination names a missing member */
+#define OTL_ERR_RULE_DIM_TAG 1060021u /* rule fault: dimension tag repeated or not allowed here */
+#define OTL_ERR_RULE_TIME_BALANCE_DIM 1060022u /* rule fault: time balance needs a time dimension */
+#define OTL_ERR_NAME_USED 1060023u /* name or alias already used */
+#define OTL_ERR_RULE_FORMULA 1060024u /* rule fault: formula on an attribute member, or empty formula */
+#define OTL_ERR_RULE_SHARED_CHILDREN 1060025u /* rule fault: shared member with children */
+#define OTL_ERR_RULE_SHARED_NO_SOURCE 1060026u /* rule fault: shared member without a member of its name */
+#define OTL_ERR_RULE_LABEL_ONLY 1060028u /* rule fault: label-only member without children */
+#define OTL_ERR_RULE_TIME_BALANCE 1060030u /* rule fault: time balance above 3 */
+#define OTL_ERR_RULE_SKIP 1060031u /* rule fault: skip option above 3 */
+#define OTL_ERR_RULE_SHARE_OPTION 1060032u /* rule fault: share option not valid for the member */
+#define OTL_ERR_RULE_STORAGE 1060033u /* rule fault: storage type not valid for the dimension */
+#define OTL_ERR_RULE_CATEGORY 1060034u /* rule fault: invalid dimension category */
+#define OTL_ERR_ALIAS_TABLE_NOT_FOUND 1060035u /* alias table not found */
+#define OTL_ERR_UDA_NAME 1060036u /* user-defined attribute breaks the name rules */
+#define OTL_ERR_UDA_NOT_FOUND 1060037u /* the member has no such user-defined attribute */
+#define OTL_ERR_ALIAS_TABLE_LIMIT 1060038u /* more than 10 alias tables */
+#define OTL_ERR_ALIAS_TABLE_NAME_LONG 1060039u /* alias table name longer than 30 bytes */
+#define OTL_ERR_ALIAS_TABLE_NAME_USED 1060040u /* alias table name empty or already used */
+#define OTL_ERR_ALIAS_TABLE0_RENAME 1060041u /* the default alias table cannot be renamed */
+#define OTL_ERR_ALIAS_TABLE0_DELETE 1060042u /* the default alias table cannot be deleted */
+#define OTL_ERR_CHANGE_KIND 1060045u /* change record of an unknown kind */
+#define OTL_ERR_FILE 1060047u /* reading or writing the outline file failed */
+#define OTL_ERR_CURRENCY_DIMS 1060049u /* a currency outline has at most 4 dimensions */
+#define OTL_ERR_ATTR_CALC_NAME_USED 1060050u /* attribute calculation member name already used */
+#define OTL_ERR_MEMBER_NAME_USED 1060051u /* member name already used by a member or an alias */
+#define OTL_ERR_AUTOCONFIG_DIMS 1060052u /* automatic storage configuration refused: over 25 dimensions */
+#define OTL_ERR_NOT_VERIFIED 1060053u /* save refused: the outline failed verification */
+#define OTL_ERR_NO_GEN_LEVEL_NAME 1060054u /* no generation or level name for that number */
+#define OTL_ERR_GEN_LEVEL_NAME 1060055u /* generation or level name breaks the name rules */
+#define OTL_ERR_GEN_LEVEL_NAME_USED 1060056u /* generation or level name already used */
+#define OTL_ERR_DIM_NOT_FOUND 1060057u /* dimension not found, or the member is not a dimension */
+#define OTL_ERR_FORMULA_NOT_STORED 1060058u /* formula on a label-only or shared member */
+#define OTL_ERR_COMBO_NOT_FOUND 1060059u /* no alias combination with that alias */
+#define OTL_ERR_GEN_LEVEL_EXISTS 1060060u /* the dimension already names that generation or level */
+#define OTL_ERR_GENERATION_ZERO 1060061u /* generation number 0 */
+#define OTL_ERR_NO_ALIAS 1060062u /* no alias to delete */
+#define OTL_ERR_NO_FORMULA 1060063u /* no formula to delete */
+#define OTL_ERR_RULE_SHARED_UDA 1060064u /* rule fault: user-defined attribute on a shared member */
+#define OTL_ERR_GEN_LEVEL_IS_MEMBER 1060065u /* generation or level name equals a member name or alias */
+#define OTL_ERR_RULE_GEN_LEVEL_NAME 1060066u /* rule fault: name or alias equals a generation or level name */
+#define OTL_ERR_ALIAS_TABLE_SELF_COPY 1060067u /* alias table copied onto itself */
+#define OTL_ERR_ACCESS_MODE 1060068u /* not available in the outline's field-access mode */
+#define OTL_ERR_LIST_SELECTOR 1060069u /* listing selector above 3 */
+#define OTL_ERR_NOT_DTS_NAME 1060075u /* not a dynamic time series name */
+#define OTL_ERR_DIM_CHANGE_TEXT 1060076u /* change text of a deleted dimension names a shared or computed member */
+#define OTL_ERR_DTS_NOT_ENABLED 1060077u /* time series not enabled at that generation */
+#define OTL_ERR_COMMENT_LONG 1060079u /* extended comment longer than 8192 bytes */
+#define OTL_ERR_ATTR_NOT_ASSOCIATED 1060081u /* attribute fault: attribute dimension not associated with the base dimension */
+#define OTL_ERR_ATTR_LEVELS 1060082u /* attribute fault: base members of one attribute dimension at different levels */
+#define OTL_ERR_ATTR_NOT_ATTRIBUTE 1060083u /* attribute fault: not an attribute dimension or member */
+#define OTL_ERR_ATTR_IN_ATTR_DIM 1060084u /* base dimension or member lies in an attribute dimension */
+#define OTL_ERR_ATTR_NON_LEAF 1060085u /* attribute fault: non-leaf attribute member, or two-valued member not 0 or 1 */
+#define OTL_ERR_ATTR_ALREADY 1060086u /* already associated */
+#define OTL_ERR_ATTR_STORAGE 1060087u /* dimension to associate is not sparse (storage type 1) */
+#define OTL_ERR_ATTR_NO_ASSOCIATION 1060088u /* no such attribute association on the base member */
+#define OTL_ERR_ATTR_DIM_ORDER_ADD 1060089u /* an attribute dimension cannot precede a base dimension */
+#define OTL_ERR_ATTR_SHARED_BASE 1060090u /* base member is shared or label only */
+#define OTL_ERR_ATTR_NAME_LONG 1060091u /* composed attribute member name longer than 80 bytes */
+#define OTL_ERR_ATTR_CALC_NAME_MISSING 1060092u /* attribute calculation member name missing */
+#define OTL_ERR_SPEC_AFFIX 1060093u /* attribute naming: affix position above 1 */
+#define OTL_ERR_SPEC_NAME_FORMAT 1060094u /* attribute naming: name format above 4 */
+#define OTL_ERR_SPEC_SEPARATOR 1060095u /* attribute naming: separator not 0, 1 or 2 */
+#define OTL_ERR_SPEC_DATE_FORMAT 1060096u /* attribute naming: date format above 1 */
+#define OTL_ERR_SPEC_EXTRA 1060097u /* attribute naming: fifth choice above 1 */
+#define OTL_ERR_ATTR_NOT_NUMBER 1060098u /* member of a numeric attribute dimension is not a number */
+#define OTL_ERR_ATTR_NOT_BOOLEAN 1060099u /* member of a boolean attribute dimension is not the true or false text */
+#define OTL_ERR_ATTR_NOT_DATE 1060100u /* member of a date attribute dimension is not a valid date */
+#define OTL_ERR_ATTR_DIM_ORDER 1060101u /* attribute fault: dimensions in the wrong order */
+#define OTL_ERR_ATTR_VALUE_TYPE 1060102u /* attribute fault: value type out of range or unlike its dimension's */
+#define OTL_ERR_ATTR_MEMBER_TYPE 1060103u /* attribute fault: associated member of another value type */
+#define OTL_ERR_ATTR_PARENT 1060104u /* attribute fault: attribute member under a non-attribute parent */
+#define OTL_ERR_ATTR_UDA 1060105u /* attribute fault: attribute member with user-defined attributes */
+#define OTL_ERR_ATTR_MARKER 1060106u /* attribute fault marker without a known attribute fault */
+#define OTL_ERR_ATTR_CALC_MEMBER 1060107u /* attribute calculation members cannot be changed this way */
+#define OTL_ERR_ATTR_EMPTY_DIM_NAME 1060108u /* attribute fault: empty attribute dimension whose name is no valid value */
+#define OTL_ERR_ATTR_CHILD_COUNT 1060109u /* attribute fault: wrong number of children */
+#define OTL_ERR_ATTR_CALC_NAME 1060110u /* attribute fault: attribute calculation member name differs from the settings */
+#define OTL_ERR_ATTR_SECOND_CALC_DIM 1060111u /* attribute fault: second attribute calculations dimension */
+#define OTL_ERR_ATTR_MEMBER_PROPS 1060112u /* attribute fault: attribute member with currency or accounts properties */
+#define OTL_ERR_ATTR_FAULT_1000 1060113u /* attribute fault 0x1000 (set by no check) */
+#define OTL_ERR_ATTR_CALC_CREATE 1060114u /* creating the attribute calculations dimension failed */
+#define OTL_ERR_ATTR_CALC_NAME_CLASH 1060115u /* attribute calculations name already used */
+#define OTL_ERR_ATTR_DISASSOCIATE 1060116u /* attribute member cannot be disassociated */
+#define OTL_ERR_ATTR_RENAME_UNDO 1060118u /* undoing a partial renaming of attribute members failed */
+#define OTL_ERR_ATTR_REBUILT_NAME 1060119u /* rebuilt attribute member name belongs to another member */
+#define OTL_ERR_FIELD_MASK 1060120u /* field not available in the member's field mask, or bad field selector */
 
 /* ------------------------------------------------------------------------
  * Limits and fixed texts
@@ -365,6 +381,41 @@ struct OtlItem {
 #define OTL_TAG_ATTR_CALC 7
 
 /* ------------------------------------------------------------------------
+ * Change log
+ *
+ * While the host sets changeLogEnabled, each add, delete, move and rename
+ * appends a record at changeLogTail; changeLogHead is the oldest. A record
+ * is allocated with exactly the text slots of its kind, so text runs past
+ * its declared length: read slot i at offsetof(OtlChangeRecord, text) +
+ * i * sizeof(char *). A name slot is NULL for the universe member and where
+ * there is no such member; every text belongs to the record.
+ * ---------------------------------------------------------------------- */
+/* Added, 4 slots: the member, its parent, its previous sibling, the change
+ * text of an added dimension. generation is the member's. */
+#define OTL_CHANGE_ADDED 1
+/* Deleted, 2 slots: the member, the change text of a deleted dimension.
+ * generation is the member's. */
+#define OTL_CHANGE_DELETED 2
+/* Moved, 6 slots: the member, its old parent, old previous sibling, new
+ * parent, new previous sibling; the sixth stays NULL. generation is the new
+ * one, oldGeneration the old. */
+#define OTL_CHANGE_MOVED 3
+/* Renamed, 2 slots: the new name, the old name. generation is the
+ * member's. A rename of a member added or renamed earlier in the log
+ * rewrites the name in those records instead. */
+#define OTL_CHANGE_RENAMED 4
+
+typedef struct OtlChangeRecord OtlChangeRecord;
+struct OtlChangeRecord {
+    uint16_t kind; /* OTL_CHANGE_... */
+    uint16_t generation;
+    uint16_t oldGeneration; /* moves only, else 0 */
+    OtlChangeRecord *next;  /* newer */
+    OtlChangeRecord *prev;  /* older */
+    char *text[1];
+};
+
+/* ------------------------------------------------------------------------
  * Outline handle
  * ---------------------------------------------------------------------- */
 typedef struct OtlDimStats {
@@ -395,7 +446,6 @@ typedef struct OtlFileStats {
 
 struct OtlNameHash;
 struct OtlMatchSlot;
-struct OtlChangeRecord;
 struct OtlDtsMember;
 struct OtlPoolBlock;
 
@@ -415,8 +465,8 @@ typedef struct OtlOutline {
     uint16_t aliasTableCount;
     char **aliasTableNames;
     uint8_t changeLogEnabled;
-    struct OtlChangeRecord *changeLogHead;
-    struct OtlChangeRecord *changeLogTail;
+    OtlChangeRecord *changeLogHead;
+    OtlChangeRecord *changeLogTail;
     uint16_t sortDirection;
     uint8_t verified;
     uint16_t dtsEnabledCount;
@@ -487,33 +537,89 @@ typedef uint16_t OtlCheckMode;
  * ---------------------------------------------------------------------- */
 
 /* Memory */
+/* Gives a block the library handed out (a record or a text) back to the
+ * host. host or block may be NULL: nothing happens. Always OTL_OK, whatever
+ * the host's free returns. */
 OTL_API OtlStatus adShrOtlFree(const OtlHostContext *host, void *block);
 
 /* Outline handle */
+/* An outline record with its alias table names (the default table), name
+ * hash and time series members, but no root member. *outline is cleared
+ * first: NULL after a failure, and nothing stays allocated. */
 OTL_API OtlStatus otlCreateOutlineData(const OtlHostContext *host, OtlOutline **outline);
+/* Releases the outline and all it holds through the outline's own host
+ * context; host is not used and may be NULL. outline may be NULL. Always
+ * OTL_OK. */
 OTL_API OtlStatus otlFreeOutlineData(const OtlHostContext *host, OtlOutline *outline);
+/* An empty outline (root member only, change log off) with the case rule,
+ * outline type and automatic configuration of info; its alias tables are not
+ * read. A type above 1 gives OTL_ERR_OUTLINE_TYPE. *outline is cleared
+ * first: NULL after a failure. */
 OTL_API OtlStatus adShrOtlNewOutline(const OtlHostContext *host, const OtlOutlineInfo *info,
                                      OtlOutline **outline);
+/* Releases the outline and all it holds. outline may be NULL. Always OTL_OK. */
 OTL_API OtlStatus adShrOtlCloseOutline(OtlOutline *outline);
+/* The outline's settings and alias table names in a new block of
+ * OTL_OUTLINE_INFO_SIZE(aliasTableCount) bytes, released with adShrOtlFree.
+ * *info is cleared first: NULL after a failure. */
 OTL_API OtlStatus adShrOtlGetOutlineInfo(OtlOutline *outline, OtlOutlineInfo **info);
+/* Changes the case rule, outline type and automatic configuration; alias
+ * tables in info are not read. A type above 1 gives OTL_ERR_OUTLINE_TYPE.
+ * Refused when turning case sensitivity off
+ * would make two names equal, when the outline does not pass as a currency
+ * outline, or when a currency outline made normal keeps a dimension tagged
+ * 4 (OTL_ERR_RULE_DIM_TAG). */
 OTL_API OtlStatus adShrOtlSetOutlineInfo(OtlOutline *outline, const OtlOutlineInfo *info);
 
-/* Items and tree walks */
+/* Items and tree walks. The otl* item operations below are the library's
+ * own building blocks: they neither hash, log nor check rules. */
+/* A new cleared item, in no outline. */
 OTL_API OtlStatus otlNewItem(const OtlHostContext *host, OtlItem **item);
+/* Releases an item's texts and lists (alias slots 0 to aliasTableCount - 1),
+ * then the item unless it lives in the outline's item pool. It is neither
+ * unlinked nor taken out of the name hash. item may be NULL. */
 OTL_API void otlFreeItem(OtlOutline *outline, OtlItem *item, uint16_t aliasTableCount);
+/* Links an unlinked item as the first child of parent and renumbers the
+ * generations below it; with updateLevels, raises the ancestors' levels.
+ * parent may be NULL: nothing happens. */
 OTL_API void otlAddChildItem(OtlItem *parent, OtlItem *item, uint8_t updateLevels);
+/* Links an unlinked item right after sibling, as otlAddChildItem does.
+ * sibling may be NULL: nothing happens. */
 OTL_API void otlAddSiblingItem(OtlItem *sibling, OtlItem *item, uint8_t updateLevels);
+/* The dimension an item lies in (the item itself for a dimension); NULL for
+ * NULL and for the universe member. */
 OTL_API OtlItem *otlGetDim(OtlItem *item);
+/* The first dimension, or NULL. *result is cleared first: NULL also after
+ * OTL_ERR_ACCESS_MODE. */
 OTL_API OtlStatus adShrOtlGetFirstMember(OtlOutline *outline, OtlItem **result);
+/* One step of a walk: first child, parent (NULL for a dimension: the
+ * universe member is never handed out), next and previous sibling. item may
+ * be NULL: *result becomes NULL. In field-access mode OTL_ERR_ACCESS_MODE. */
 OTL_API OtlStatus adShrOtlGetChild(OtlOutline *outline, OtlItem *item, OtlItem **result);
 OTL_API OtlStatus adShrOtlGetParent(OtlOutline *outline, OtlItem *item, OtlItem **result);
 OTL_API OtlStatus adShrOtlGetNextSibling(OtlOutline *outline, OtlItem *item, OtlItem **result);
 OTL_API OtlStatus adShrOtlGetPrevSibling(OtlOutline *outline, OtlItem *item, OtlItem **result);
 
 /* Lookup */
+/* Enters an item's member name, short name and aliases in the name hash,
+ * without looking for duplicates. On failure the names entered so far are
+ * taken out again. */
 OTL_API OtlStatus otlHashAddItem(const OtlHostContext *host, OtlOutline *outline, OtlItem *item);
+/* The non-shared member of that name under the outline's case rule, by
+ * member name only (no alias, no short name); the universe member's name, in
+ * any case, gives the root. name may be NULL. *member is cleared first: NULL
+ * when none is found. Always OTL_OK. */
 OTL_API OtlStatus adShrOtlFindMember(OtlOutline *outline, const char *name, OtlItem **member);
+/* The next shared member of member's name in pre-order over all dimensions:
+ * after member when it is shared, else the first anywhere. member may be
+ * NULL. *next is NULL when there is none. In field-access mode
+ * OTL_ERR_ACCESS_MODE. */
 OTL_API OtlStatus adShrOtlGetNextSharedMember(OtlOutline *outline, OtlItem *member, OtlItem **next);
+/* The same in the name hash's order. *position is where the scan starts: -1
+ * for the first, else one past the position last found. On a find *next is
+ * the shared member and *position its place; otherwise *next is NULL and
+ * *position is kept. member may be NULL: nothing is found. In field-access
+ * mode OTL_ERR_ACCESS_MODE. */
 OTL_API OtlStatus adShrOtlGetNextSharedMemberUsingHash(OtlOutline *outline, OtlItem *member,
                                                        OtlItem **next, int32_t *position);
 
@@ -532,50 +638,134 @@ OTL_API OtlStatus adShrOtlGetNextSharedMemberUsingHash(OtlOutline *outline, OtlI
 /* otlAttrGetShortName: the item's value type has no short name. */
 #define OTL_NO_SHORT_NAME 0xFFFFFFFFu
 
+/* Sets the outline's attribute naming to the defaults: every scalar 0, the
+ * texts True, False, Attribute Calculations, Sum, Count, Average, Min, Max.
+ * Replacing a calculations dimension name clears `verified`. outline may be
+ * NULL: OTL_ERR_GENERIC. */
 OTL_API OtlStatus otlInitDefaultAttrSpecs(OtlOutline *outline);
+/* A copy of the outline's attribute naming, released with
+ * adShrOtlFreeAttrSpecs. outline or specs NULL: OTL_ERR_GENERIC. *specs is
+ * cleared first: NULL after a failure. */
 OTL_API OtlStatus adShrOtlGetAttributeSpecifications(OtlOutline *outline, OtlAttrSpecs **specs);
+/* Copies the scalars and the texts changeFlags selects from source to
+ * destination, releasing the texts replaced; source may be destination.
+ * host, destination or source NULL: OTL_ERR_GENERIC. */
 OTL_API OtlStatus adShrOtlCopyAttrSpecs(const OtlHostContext *host, OtlAttrSpecs *destination,
                                         const OtlAttrSpecs *source, uint8_t changeFlags);
+/* Releases a record's texts and sets them to NULL; the record stays. specs
+ * may be NULL. */
 OTL_API void adShrOtlFreeAttrSpecsMembers(const OtlHostContext *host, OtlAttrSpecs *specs);
+/* Releases a record from adShrOtlGetAttributeSpecifications with its texts.
+ * specs may be NULL. Always OTL_OK. */
 OTL_API OtlStatus adShrOtlFreeAttrSpecs(const OtlHostContext *host, OtlAttrSpecs *specs);
+/* Releases a text value and sets it to NULL; the record is the caller's.
+ * attribute may be NULL. Always OTL_OK. */
 OTL_API OtlStatus adShrOtlFreeAttribute(const OtlHostContext *host, OtlAttribute *attribute);
-/* shortName holds at least OTL_NAME_SIZE bytes. */
+/* Writes the short name of the item's value (number, boolean text or date,
+ * as the outline's attribute naming writes it) to shortName, which holds at
+ * least OTL_NAME_SIZE bytes. No value or a text value: OTL_NO_SHORT_NAME,
+ * nothing written. A numeric value empties shortName first, so a failure
+ * leaves it empty. outline, item or shortName NULL: OTL_ERR_GENERIC. */
 OTL_API OtlStatus otlAttrGetShortName(OtlOutline *outline, const OtlItem *item, char *shortName);
 
 /* Editing: adding, deleting, renaming and moving members */
+/* Adds a member from info after prevSibling, else as the first child of
+ * parent, else as the first dimension; parent and prevSibling may be NULL.
+ * checkMode selects the rule checks. With the log on, appends an added
+ * record. On success *outMember is the new member. For clients from
+ * OTL_CLIENT_ATTR_RULES the attribute naming writes to info: memberName may
+ * become the composed name, attrValueType and attrValue the value. A text
+ * value written there belongs to the new member, and is released again on
+ * failure; the other fields stay written after a failure. */
 OTL_API OtlStatus adShrOtlAddMember(OtlOutline *outline, OtlMbrInfo *info, OtlItem *parent,
                                     OtlItem *prevSibling, OtlItem **outMember,
                                     uint16_t checkMode);
+/* Adds a dimension after prevDimension (first when NULL), as
+ * adShrOtlAddMember does with every check. For clients from
+ * OTL_CLIENT_ATTR_RULES, an attribute dimension put before the base
+ * dimension that follows prevDimension gives OTL_ERR_ATTR_DIM_ORDER_ADD.
+ * changeText may be NULL; with the log on, the added record keeps a copy. */
 OTL_API OtlStatus adShrOtlAddDimension(OtlOutline *outline, OtlMbrInfo *info,
                                        OtlItem *prevDimension, const char *changeText,
                                        OtlItem **outMember);
+/* Deletes a member with its subtree and every shared member whose source
+ * lies in it; the attribute calculations dimension goes with the last
+ * attribute dimension. OTL_CHECK_ALL and OTL_CHECK_STRUCTURE refuse the only
+ * child of a label-only member and the time dimension while a member is time
+ * balanced; under every mode, so is a delete that would take all children
+ * of a label-only member as shared copies (OTL_ERR_RULE_LABEL_ONLY). With the
+ * log on, one deleted record, for member alone. */
 OTL_API OtlStatus adShrOtlDeleteMember(OtlOutline *outline, OtlItem *member, uint16_t checkMode);
+/* Deletes a dimension as adShrOtlDeleteMember does with every check; any
+ * other member gives OTL_ERR_DIM_NOT_FOUND. changeText may be NULL; for a
+ * base dimension it must not name a shared or computed member
+ * (OTL_ERR_DIM_CHANGE_TEXT). With the log on, the deleted record keeps a
+ * copy. */
 OTL_API OtlStatus adShrOtlDeleteDimension(OtlOutline *outline, OtlItem *dimension,
                                           const char *changeText);
+/* Renames a member, and its shared members unless it is shared itself or an
+ * attribute member. The name is not looked up: verification reports a
+ * duplicate. An attribute member's value follows its new name; members of
+ * the attribute calculations dimension give OTL_ERR_ATTR_CALC_MEMBER.
+ * newName may be NULL: OTL_ERR_MEMBER_NAME. With the log on, logs the rename
+ * or rewrites the name in the records that hold it. */
 OTL_API OtlStatus adShrOtlRenameMember(OtlOutline *outline, OtlItem *member, const char *newName);
+/* Moves a member with its subtree after newPrevSibling, else as the first
+ * child of newParent, else to the first dimension; both may be NULL.
+ * OTL_ERR_INVALID_MOVE for a move into its own subtree, of a shared member to
+ * dimension level, or of shared links across dimensions; the last refusal
+ * leaves the old and new dimension's dimChanged marks set. Members of the
+ * attribute calculations dimension give OTL_ERR_ATTR_CALC_MEMBER. With the
+ * log on, appends a moved record. */
 OTL_API OtlStatus adShrOtlMoveMember(OtlOutline *outline, OtlItem *member, OtlItem *newParent,
                                      OtlItem *newPrevSibling);
 
 /* Member information, comments and formulas. Records and texts handed out
  * belong to the caller. */
+/* The member's properties in a new record of the client's form
+ * (OTL_MBRINFO_LEGACY_SIZE or OTL_MBRINFO_FULL_SIZE bytes), released with
+ * adShrOtlFreeMbrInfo. outInfo NULL: OTL_ERR_NO_OUTPUT_ARG; outline or
+ * member NULL: OTL_ERR_GENERIC; OTL_ERR_FIELD_MASK when the member's field
+ * mask hides it. *outInfo is cleared first: NULL after a failure. */
 OTL_API OtlStatus adShrOtlGetMemberInfo(OtlOutline *outline, OtlItem *member,
                                         OtlMbrInfo **outInfo);
+/* Changes the member's properties to info's, the name excepted, and runs the
+ * checks of checkMode. outline, member or info NULL: OTL_ERR_GENERIC. Two
+ * failures keep a change: OTL_ERR_RULE_CATEGORY keeps it whole, and a
+ * failure after the attribute bookkeeping followed a new tag keeps the
+ * properties the bookkeeping matches; both clear `verified`. */
 OTL_API OtlStatus adShrOtlSetMemberInfo(OtlOutline *outline, OtlItem *member,
                                         const OtlMbrInfo *info, uint16_t checkMode);
+/* Releases a block of count records from adShrOtlGetMemberInfo with the
+ * text values of the level-0 ones. infos may be NULL. Always OTL_OK. */
 OTL_API OtlStatus adShrOtlFreeMbrInfo(const OtlHostContext *host, uint32_t count,
                                       OtlMbrInfo *infos);
+/* A copy of the member's extended comment, formula or last formula (the
+ * formula when none is kept apart), released with adShrOtlFree; NULL when
+ * it has none. outText NULL: OTL_ERR_NO_OUTPUT_ARG; outline or member NULL:
+ * OTL_ERR_GENERIC; OTL_ERR_FIELD_MASK when the member's field mask hides the
+ * text. *outText is cleared first: NULL after a failure. */
 OTL_API OtlStatus adShrOtlGetMemberCommentEx(OtlOutline *outline, OtlItem *member,
                                              char **outText);
+/* Replaces the extended comment by a copy of text, at most 8192 bytes
+ * (OTL_ERR_COMMENT_LONG); text NULL or empty removes it. outline or member
+ * NULL: OTL_ERR_GENERIC. */
 OTL_API OtlStatus adShrOtlSetMemberCommentEx(OtlOutline *outline, OtlItem *member,
                                              const char *text);
 OTL_API OtlStatus adShrOtlGetMemberFormula(OtlOutline *outline, OtlItem *member, char **outText);
 OTL_API OtlStatus adShrOtlGetMemberLastFormula(OtlOutline *outline, OtlItem *member,
                                                char **outText);
+/* Replaces the formula by a copy of text. text NULL or empty:
+ * OTL_ERR_RULE_FORMULA; a label-only or shared member:
+ * OTL_ERR_FORMULA_NOT_STORED. outline or member NULL: OTL_ERR_GENERIC. */
 OTL_API OtlStatus adShrOtlSetMemberFormula(OtlOutline *outline, OtlItem *member,
                                            const char *text);
+/* Removes the formula; none gives OTL_ERR_NO_FORMULA. Leaves `verified` as
+ * it was. outline or member NULL: OTL_ERR_GENERIC. */
 OTL_API OtlStatus adShrOtlDeleteMemberFormula(OtlOutline *outline, OtlItem *member);
 
 /* Match list */
+/* Releases the match list. outline may be NULL. */
 OTL_API void adShrOtlCleanMatch(OtlOutline *outline);
 
 #ifdef __cplusplus

@@ -1,5 +1,7 @@
-# otl status explains a code, refuses a number that is no status code, and
-# its table knows every OTL_ERR_ code of the public header.
+# otl status explains a code and refuses a number that is no status code.
+# Its table and the public header agree: for every OTL_OK and OTL_ERR_ code,
+# `otl status --all` prints exactly the meaning in the header's comment
+# beside the #define.
 include(${CMAKE_CURRENT_LIST_DIR}/common.cmake)
 
 run_otl(known status 1060051)
@@ -14,14 +16,21 @@ expect_match("otl status 1060005 stderr" "${unknown_ERR}" "1060005")
 
 run_otl(all status --all)
 expect_exit(all 0)
-file(STRINGS ${HEADER} defines REGEX "^#define OTL_ERR_[A-Z0-9_]+ [0-9]+u")
+file(STRINGS ${HEADER} defines REGEX "^#define OTL_(OK|ERR_[A-Z0-9_]+) [0-9]+u")
 list(LENGTH defines count)
 if(count LESS 100)
   message(FATAL_ERROR "found only ${count} status codes in ${HEADER}")
 endif()
+set(pattern "^#define (OTL_[A-Z0-9_]+) ([0-9]+)u /\\* (.+) \\*/$")
 foreach(define IN LISTS defines)
-  string(REGEX REPLACE "^#define (OTL_ERR_[A-Z0-9_]+) ([0-9]+)u.*" "\\1;\\2" pair "${define}")
-  list(GET pair 0 name)
-  list(GET pair 1 code)
-  expect_match("otl status --all (${name})" "${all_OUT}" "\n${code} [a-z]")
+  if(NOT define MATCHES "${pattern}")
+    message(FATAL_ERROR "no one-line meaning beside the code: ${define}")
+  endif()
+  set(name "${CMAKE_MATCH_1}")
+  set(line "\n${CMAKE_MATCH_2} ${CMAKE_MATCH_3}\n")
+  string(FIND "${all_OUT}" "${line}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "otl status --all does not print the header's meaning of ${name}:"
+      "${line}")
+  endif()
 endforeach()

@@ -1,6 +1,7 @@
 // The meanings of the status codes. The table lists the codes through their
-// names in shrotl.h, so a renumbered code stays right; a code added to the
-// header must be added here too (a test compares the two).
+// names in shrotl.h, so a renumbered code stays right. Each meaning is also
+// the comment beside its #define in the header, word for word, and a code
+// added there must be added here too (tests/tools/status.cmake compares).
 #include "status.h"
 
 #include "host.h"
