@@ -101,9 +101,11 @@ void link(OtlOutline *outline, OtlItem *item, OtlItem *parent, OtlItem *prevSibl
         otlAddChildItem(parent ? parent : outline->root, item, 1);
 }
 
-// The checks that come before anything changes.
+// The checks that come before anything changes. The name's place in its
+// bucket is kept for entering it: nothing enters or removes a name between
+// the check and the hashing.
 OtlStatus checkNewMember(OtlOutline *outline, const OtlMbrInfo *info, OtlItem *parent,
-                         OtlItem *prevSibling)
+                         OtlItem *prevSibling, otl::HashPlace *place)
 {
     const OtlHostContext *host = outline->host;
     if (!otlValidateName(info->memberName, host))
@@ -113,8 +115,8 @@ OtlStatus checkNewMember(OtlOutline *outline, const OtlMbrInfo *info, OtlItem *p
     if (outline->outlineType == 1 && becomesDimension(parent, prevSibling) &&
         otlCountChildren(outline->root) >= 4)
         return OTL_ERR_CURRENCY_DIMS;
-    OtlItem *found = nullptr;
-    otlHashLookup(host, outline, info->memberName, nullptr, true, true, 0, nullptr, &found);
+    *place = otl::hashPlace(host, outline, info->memberName);
+    const OtlItem *found = otl::hashLookupAt(host, outline, *place, nullptr, true, true, 0, nullptr);
     const bool shared = info->shareOption == OTL_SHARE_SHARED;
     if (found && !shared)
         return OTL_ERR_MEMBER_NAME_USED;
@@ -182,7 +184,8 @@ extern "C" OTL_API OtlStatus adShrOtlAddMember(OtlOutline *outline, OtlMbrInfo *
         if (status != OTL_OK)
             return status;
     }
-    status = checkNewMember(outline, info, parent, prevSibling);
+    otl::HashPlace place{};
+    status = checkNewMember(outline, info, parent, prevSibling, &place);
     AddProgress progress{outline};
     if (status == OTL_OK)
         status = newItem(outline, &progress.item);
@@ -206,7 +209,7 @@ extern "C" OTL_API OtlStatus adShrOtlAddMember(OtlOutline *outline, OtlMbrInfo *
         status = otlAttrStoreShortName(host, shortName, item, &stored);
     if (status == OTL_OK) {
         progress.hashed = true; // a partial entry is taken out as far as it got
-        status = otlHashAddItem(host, outline, item);
+        status = otl::hashAddItemAt(host, outline, item, place);
     }
     if (status == OTL_OK) {
         uint32_t word1 = otlCheckMember(host, outline, item, checkMode);
