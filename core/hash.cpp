@@ -16,6 +16,7 @@
 
 #include "gcharset.h"
 
+#include <assert.h>
 #include <string.h>
 
 OtlStatus otlHashCreate(const OtlHostContext *host, OtlNameHash **hash)
@@ -95,34 +96,46 @@ uint32_t hashRunStart(const OtlHostContext *host, const OtlHashBucket &bucket, c
     return hashRunStart(host, bucket, hashProbe(host, name));
 }
 
-} // namespace otl
-
-namespace {
-
-// Where a new entry goes. An equal probe takes the new entry in front of
+// Where a new entry goes: an equal probe takes the new entry in front of
 // it; otherwise the last probe decides before or after. The rule fixes the
-// order of equal names, which enumeration through the hash reports.
-uint32_t insertPosition(const OtlHostContext *host, const OtlHashBucket &bucket,
-                        const otl::HashProbe &probe)
+// order of equal names, which enumeration through the hash reports. Below
+// an equal probe the search goes on for the start of the run; with no equal
+// entry the run would start where the entry goes.
+HashPlace hashPlace(const OtlHostContext *host, const OtlOutline *outline, const char *name)
 {
-    if (bucket.count == 0)
-        return 0;
+    HashPlace place{hashProbe(host, name), otlHashBucketOf(name), 0, 0};
+    const OtlHashBucket &bucket = outline->nameHash->buckets[place.bucket];
     int64_t low = 0;
     int64_t high = static_cast<int64_t>(bucket.count) - 1;
-    int64_t probeAt = 0;
-    int32_t order = 0;
     while (low <= high) {
-        probeAt = (low + high) / 2;
-        order = -otl::compareEntry(host, bucket.entries[probeAt], probe);
-        if (order == 0)
-            return static_cast<uint32_t>(probeAt);
-        if (order < 0)
+        const int64_t probeAt = (low + high) / 2;
+        const int32_t order = compareEntry(host, bucket.entries[probeAt], place.probe);
+        if (order == 0) {
+            place.position = static_cast<uint32_t>(probeAt);
+            uint32_t first = static_cast<uint32_t>(low);
+            uint32_t last = place.position; // equal: the run starts at or before it
+            while (first < last) {
+                const uint32_t middle = first + (last - first) / 2;
+                if (compareEntry(host, bucket.entries[middle], place.probe) < 0)
+                    first = middle + 1;
+                else
+                    last = middle;
+            }
+            place.runStart = first;
+            return place;
+        }
+        if (order > 0)
             high = probeAt - 1;
         else
             low = probeAt + 1;
     }
-    return static_cast<uint32_t>(order < 0 ? probeAt : probeAt + 1);
+    place.position = place.runStart = static_cast<uint32_t>(low);
+    return place;
 }
+
+} // namespace otl
+
+namespace {
 
 OtlHashBucket &bucketOf(OtlOutline *outline, const char *name)
 {
@@ -153,9 +166,15 @@ uint16_t tableCount(const OtlOutline *outline)
 OtlStatus otlHashInsert(const OtlHostContext *host, OtlOutline *outline, OtlItem *item,
                         const char *name, uint16_t table)
 {
-    OtlHashBucket &bucket = bucketOf(outline, name);
-    const otl::HashProbe probe = otl::hashProbe(host, name);
-    const uint32_t position = insertPosition(host, bucket, probe);
+    return otl::hashInsertAt(host, outline, item, name, table, otl::hashPlace(host, outline, name));
+}
+
+OtlStatus otl::hashInsertAt(const OtlHostContext *host, OtlOutline *outline, OtlItem *item,
+                            const char *name, uint16_t table, const HashPlace &place)
+{
+    assert(strcmp(name, place.probe.name) == 0);
+    OtlHashBucket &bucket = outline->nameHash->buckets[place.bucket];
+    assert(place.position <= bucket.count);
     if (bucket.capacity <= bucket.count + 1) {
         OtlStatus status = otl::hostResizeArray(host, &bucket.entries, bucket.capacity,
                                                 static_cast<uint64_t>(bucket.capacity) + kHashGrowth);
@@ -163,21 +182,20 @@ OtlStatus otlHashInsert(const OtlHostContext *host, OtlOutline *outline, OtlItem
             return status;
         bucket.capacity += kHashGrowth;
     }
+    const uint32_t position = place.position;
     memmove(static_cast<void *>(&bucket.entries[position + 1]),
             static_cast<const void *>(&bucket.entries[position]),
             (bucket.count - position) * sizeof(OtlHashEntry));
     bucket.entries[position].item = item;
     bucket.entries[position].table = table;
     bucket.entries[position].name = name;
-    bucket.entries[position].key[0] = probe.key[0];
-    bucket.entries[position].key[1] = probe.key[1];
-    bucket.entries[position].keyKnown = probe.keyKnown;
+    bucket.entries[position].key[0] = place.probe.key[0];
+    bucket.entries[position].key[1] = place.probe.key[1];
+    bucket.entries[position].keyKnown = place.probe.keyKnown;
     bucket.count++;
     return OTL_OK;
 }
 
-// An insertion grows its bucket while capacity <= count + 1, so `additional`
-// insertions fit without growth once capacity > count + additional.
 uint32_t otlHashCountShared(const OtlOutline *outline, const char *name)
 {
     uint32_t count = 0;
@@ -188,6 +206,8 @@ uint32_t otlHashCountShared(const OtlOutline *outline, const char *name)
     return count;
 }
 
+// An insertion grows its bucket while capacity <= count + 1, so `additional`
+// insertions fit without growth once capacity > count + additional.
 OtlStatus otlHashReserve(const OtlHostContext *host, OtlOutline *outline, const char *name,
                          uint32_t additional)
 {
@@ -265,10 +285,10 @@ struct EnteredNames {
     uint32_t count = 0;
 
     OtlStatus enter(const OtlHostContext *host, OtlOutline *outline, OtlItem *item,
-                    const char *text, uint16_t table)
+                    const char *text, uint16_t table, const otl::HashPlace &place)
     {
-        const bool fresh = bucketOf(outline, text).capacity == 0;
-        OtlStatus status = otlHashInsert(host, outline, item, text, table);
+        const bool fresh = outline->nameHash->buckets[place.bucket].capacity == 0;
+        OtlStatus status = otl::hashInsertAt(host, outline, item, text, table, place);
         if (status == OTL_OK)
             names[count++] = {text, table, fresh};
         return status;
@@ -290,18 +310,26 @@ struct EnteredNames {
 
 } // namespace
 
-// Removal needs no memory, so taking back the names entered before a
-// failure cannot fail itself.
 extern "C" OTL_API OtlStatus otlHashAddItem(const OtlHostContext *host, OtlOutline *outline,
                                             OtlItem *item)
 {
+    return otl::hashAddItemAt(host, outline, item, otl::hashPlace(host, outline, item->memberName));
+}
+
+// The member name goes first, while its place is still valid: the short
+// name or an alias may share its bucket. Removal needs no memory, so taking
+// back the names entered before a failure cannot fail itself.
+OtlStatus otl::hashAddItemAt(const OtlHostContext *host, OtlOutline *outline, OtlItem *item,
+                             const HashPlace &memberPlace)
+{
     EnteredNames entered;
     auto undo = otl::onExit([&] { entered.takeBack(host, outline, item); });
-    OtlStatus status = entered.enter(host, outline, item, item->memberName, 0);
+    OtlStatus status = entered.enter(host, outline, item, item->memberName, 0, memberPlace);
     if (status != OTL_OK)
         return status;
     if (const char *shortName = shortNameOf(outline, item)) {
-        status = entered.enter(host, outline, item, shortName, 0);
+        status = entered.enter(host, outline, item, shortName, 0,
+                               otl::hashPlace(host, outline, shortName));
         if (status != OTL_OK)
             return status;
     }
@@ -309,7 +337,8 @@ extern "C" OTL_API OtlStatus otlHashAddItem(const OtlHostContext *host, OtlOutli
         const char *alias = item->aliases[slot].alias;
         if (!alias)
             continue;
-        status = entered.enter(host, outline, item, alias, static_cast<uint16_t>(slot + 1));
+        status = entered.enter(host, outline, item, alias, static_cast<uint16_t>(slot + 1),
+                               otl::hashPlace(host, outline, alias));
         if (status != OTL_OK)
             return status;
     }

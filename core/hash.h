@@ -92,6 +92,31 @@ uint32_t hashRunStart(const OtlHostContext *host, const OtlHashBucket &bucket,
                       const HashProbe &probe);
 uint32_t hashRunStart(const OtlHostContext *host, const OtlHashBucket &bucket, const char *name);
 
+// A name's place in its bucket, found by one binary search: where its run of
+// case-insensitive equals starts (for a lookup) and where an insertion
+// enters it. Valid only while the bucket is unchanged; an add that looks
+// the name up and then enters it searches the bucket once.
+struct HashPlace {
+    HashProbe probe;
+    uint32_t bucket;
+    uint32_t runStart;
+    uint32_t position;
+};
+
+HashPlace hashPlace(const OtlHostContext *host, const OtlOutline *outline, const char *name);
+// otlHashLookup from a place of the name.
+OtlItem *hashLookupAt(const OtlHostContext *host, const OtlOutline *outline,
+                      const HashPlace &place, const char *parentName, bool acceptMemberNames,
+                      bool acceptAliases, uint16_t aliasTable, const OtlItem *dimension);
+// otlHashInsert at a place of `name` (the same text, perhaps another copy:
+// the entry points at `name`); on failure the bucket is as it was.
+OtlStatus hashInsertAt(const OtlHostContext *host, OtlOutline *outline, OtlItem *item,
+                       const char *name, uint16_t table, const HashPlace &place);
+// otlHashAddItem with the member name entered at its place, before any other
+// name of the item can change the bucket.
+OtlStatus hashAddItemAt(const OtlHostContext *host, OtlOutline *outline, OtlItem *item,
+                        const HashPlace &memberPlace);
+
 } // namespace otl
 
 #endif

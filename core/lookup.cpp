@@ -59,20 +59,24 @@ OtlStatus otlHashLookup(const OtlHostContext *host, OtlOutline *outline, const c
                         const char *parentName, bool acceptMemberNames, bool acceptAliases,
                         uint16_t aliasTable, const OtlItem *dimension, OtlItem **item)
 {
-    *item = nullptr;
-    if (!name)
-        return OTL_OK;
-    const OtlHashBucket &bucket = outline->nameHash->buckets[otlHashBucketOf(name)];
-    const otl::HashProbe probe = otl::hashProbe(host, name);
-    for (uint32_t i = otl::hashRunStart(host, bucket, probe);
-         i < bucket.count && otl::compareEntry(host, bucket.entries[i], probe) == 0; ++i) {
-        if (accepted(outline, bucket.entries[i], name, parentName, acceptMemberNames,
-                     acceptAliases, aliasTable, dimension)) {
-            *item = bucket.entries[i].item;
-            return OTL_OK;
-        }
-    }
+    *item = name ? otl::hashLookupAt(host, outline, otl::hashPlace(host, outline, name), parentName,
+                                     acceptMemberNames, acceptAliases, aliasTable, dimension)
+                 : nullptr;
     return OTL_OK;
+}
+
+OtlItem *otl::hashLookupAt(const OtlHostContext *host, const OtlOutline *outline,
+                           const HashPlace &place, const char *parentName, bool acceptMemberNames,
+                           bool acceptAliases, uint16_t aliasTable, const OtlItem *dimension)
+{
+    const OtlHashBucket &bucket = outline->nameHash->buckets[place.bucket];
+    for (uint32_t i = place.runStart;
+         i < bucket.count && otl::compareEntry(host, bucket.entries[i], place.probe) == 0; ++i) {
+        if (accepted(outline, bucket.entries[i], place.probe.name, parentName, acceptMemberNames,
+                     acceptAliases, aliasTable, dimension))
+            return bucket.entries[i].item;
+    }
+    return nullptr;
 }
 
 extern "C" OTL_API OtlStatus adShrOtlFindMember(OtlOutline *outline, const char *name,

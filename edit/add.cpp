@@ -105,9 +105,11 @@ void link(OtlOutline *outline, OtlItem *item, OtlItem *parent, OtlItem *prevSibl
         otlAddChildItem(parent ? parent : outline->root, item, 1);
 }
 
-// The checks that come before anything changes.
+// The checks that come before anything changes. The name's place in its
+// bucket is kept for entering it: nothing enters or removes a name between
+// the check and the hashing.
 OtlStatus checkNewMember(OtlOutline *outline, const OtlMbrInfo *info, OtlItem *parent,
-                         OtlItem *prevSibling)
+                         OtlItem *prevSibling, otl::HashPlace *place)
 {
     const OtlHostContext *host = outline->host;
     if (!otlValidateName(info->memberName, host))
@@ -117,8 +119,8 @@ OtlStatus checkNewMember(OtlOutline *outline, const OtlMbrInfo *info, OtlItem *p
     if (outline->outlineType == 1 && becomesDimension(parent, prevSibling) &&
         otlCountChildren(outline->root) >= 4)
         return OTL_ERR_CURRENCY_DIMS;
-    OtlItem *found = nullptr;
-    otlHashLookup(host, outline, info->memberName, nullptr, true, true, 0, nullptr, &found);
+    *place = otl::hashPlace(host, outline, info->memberName);
+    const OtlItem *found = otl::hashLookupAt(host, outline, *place, nullptr, true, true, 0, nullptr);
     const bool shared = info->shareOption == OTL_SHARE_SHARED;
     if (found && !shared)
         return OTL_ERR_MEMBER_NAME_USED;
@@ -187,7 +189,8 @@ OtlStatus otlAddItem(OtlOutline *outline, OtlMbrInfo *info, OtlItem *parent, Otl
         if (status != OTL_OK)
             return status;
     }
-    status = checkNewMember(outline, info, parent, prevSibling);
+    otl::HashPlace place{}; // the name's place in its bucket, kept for entering it
+    status = checkNewMember(outline, info, parent, prevSibling, &place);
     if (status != OTL_OK)
         return status;
 
@@ -218,7 +221,7 @@ OtlStatus otlAddItem(OtlOutline *outline, OtlMbrInfo *info, OtlItem *parent, Otl
     if (status == OTL_OK)
         status = otlAttrStoreShortName(host, shortName, item, &stored);
     if (status == OTL_OK)
-        status = otlHashAddItem(host, outline, item); // all or nothing
+        status = otl::hashAddItemAt(host, outline, item, place); // all or nothing
     if (status != OTL_OK)
         return status;
     journal.step(Hashed{outline, item});
