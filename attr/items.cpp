@@ -21,7 +21,12 @@ AttrLinkKind otlAttrLinkKind(const OtlItem *item)
 
 void otlAttrReleaseLinks(const OtlHostContext *host, OtlItem *item, AttrLinkKind kind)
 {
-    OtlAttrLinkVariant &link = item->attrLink;
+    otlAttrReleaseLinkArea(host, &item->attrLink, kind);
+}
+
+void otlAttrReleaseLinkArea(const OtlHostContext *host, OtlAttrLinkVariant *area, AttrLinkKind kind)
+{
+    OtlAttrLinkVariant &link = *area;
     switch (kind) {
     case AttrLinkKind::BaseDim:
         otl::hostRelease(host, &link.baseDim.attrLinks);

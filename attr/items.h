@@ -15,6 +15,8 @@ AttrLinkKind otlAttrLinkKind(const OtlItem *item);
 // Releases what the link area owns when read in the given form, and clears
 // the area; the association matrix stays with the item.
 void otlAttrReleaseLinks(const OtlHostContext *host, OtlItem *item, AttrLinkKind kind);
+// The same for a link area held apart from its item.
+void otlAttrReleaseLinkArea(const OtlHostContext *host, OtlAttrLinkVariant *area, AttrLinkKind kind);
 // Releases what the item's attribute fields own and clears them.
 void otlAttrFreeItem(const OtlHostContext *host, OtlItem *item);
 

@@ -17,6 +17,7 @@
 #include "attr/naming.h"
 #include "attr/attr_specs.h"
 #include "core/tree.h"
+#include "edit/calcdim.h"
 #include "edit/changelog.h"
 
 namespace {
@@ -107,10 +108,11 @@ void clearDimTableSlot(OtlOutline *outline, const OtlItem *dimension)
         outline->dimTable[number - 1] = nullptr;
 }
 
-// Every attribute dimension linked from a base dimension's slots forgets it.
-void releaseBaseLinks(OtlItem *dimension)
+// Every attribute dimension linked from a base dimension's slots (`links`,
+// its link area now or as it was) forgets it.
+void releaseBaseLinksOf(const OtlAttrLinkVariant &links, const OtlItem *dimension)
 {
-    auto &base = dimension->attrLink.baseDim;
+    const auto &base = links.baseDim;
     for (uint16_t i = 0; i < base.attrLinkCount && base.attrLinks; ++i) {
         OtlItem *attrDim = base.attrLinks[i].attrDim;
         if (attrDim && attrDim->attrLink.attrDim.attrBaseDim == dimension) {
@@ -118,6 +120,11 @@ void releaseBaseLinks(OtlItem *dimension)
             attrDim->attrLink.attrDim.attrLinkLevel = 0;
         }
     }
+}
+
+void releaseBaseLinks(OtlItem *dimension)
+{
+    releaseBaseLinksOf(dimension->attrLink, dimension);
 }
 
 // Rebuilds an attribute member's own name from its value with the outline's
@@ -130,8 +137,9 @@ OtlStatus rebuildOwnName(OtlOutline *outline, OtlItem *item)
                               separator);
 }
 
-// Empties the link slots of `base` that point at `attrDim`; true when one did.
-bool unlinkAttrDim(OtlItem *base, OtlItem *attrDim)
+// Empties the link slots of `base` that point at `attrDim`; a base left
+// with no link is no longer associated.
+void releaseBaseSlots(OtlItem *base, const OtlItem *attrDim)
 {
     bool matched = false;
     auto &links = base->attrLink.baseDim;
@@ -143,14 +151,16 @@ bool unlinkAttrDim(OtlItem *base, OtlItem *attrDim)
             links.attrLinkLevels[i] = 0;
         matched = true;
     }
-    if (matched || links.attrLinkCount == 0) {
-        if (links.attrLinkCount <= 1)
-            base->attrRole = 0;
-    }
+    if ((matched || links.attrLinkCount == 0) && links.attrLinkCount <= 1)
+        base->attrRole = 0;
+}
+
+void unlinkAttrDim(OtlItem *base, OtlItem *attrDim)
+{
+    releaseBaseSlots(base, attrDim);
     attrDim->attrLink.attrDim.attrBaseDim = nullptr;
     attrDim->attrLink.attrDim.attrLinkLevel = 0;
     attrDim->dimChanged = 1;
-    return matched;
 }
 
 void disassociateFromBase(OtlItem *attrDim)
@@ -408,129 +418,6 @@ bool otlAttrRecomputeHasAttr(OtlOutline *outline, OtlItem *item)
     return has;
 }
 
-namespace {
-
-// Names of the attribute calculations dimension and its five members, in
-// creation order.
-const char *calcName(const OtlAttrSpecs &specs, int index)
-{
-    const char *names[] = {specs.calcDimName, specs.sumName,  specs.countName,
-                           specs.averageName, specs.minName,  specs.maxName};
-    return names[index];
-}
-
-OtlStatus addCalcItem(OtlOutline *outline, const char *name, OtlItem *parent, OtlItem *after,
-                      OtlItem **item)
-{
-    OtlMbrInfo info{};
-    otl::copyText(info.memberName, name, OTL_NAME_SIZE);
-    info.dimensionTag = OTL_TAG_ATTR_CALC;
-    info.dimensionCategory = 13;
-    if (!parent) {
-        info.shareOption = OTL_SHARE_LABEL_ONLY;
-        info.storageType = 1;
-        return adShrOtlAddDimension(outline, &info, after, nullptr, item);
-    }
-    return adShrOtlAddMember(outline, &info, after ? nullptr : parent, after, item,
-                             OTL_CHECK_ALL);
-}
-
-} // namespace
-
-namespace {
-
-// Gives back the number of a dimension that was registered and deleted
-// again when nothing was registered after it.
-void returnDimensionNumber(OtlOutline *outline, uint32_t number)
-{
-    if (number == 0 || number != outline->dimTableSize || outline->dimTable[number - 1])
-        return;
-    outline->dimTableSize--;
-    if (outline->dimTableSize == 0) {
-        otl::hostRelease(outline->host, &outline->dimTable);
-        otl::hostRelease(outline->host, &outline->stats.dimStats);
-    }
-}
-
-// Deletes a half-built calculations dimension and takes back what its
-// creation left: its change records and its dimension number.
-void dropCalcDim(OtlOutline *outline, OtlItem *dimension, OtlChangeRecord *logTail)
-{
-    const uint32_t number = dimension->dimensionNumber;
-    adShrOtlDeleteMember(outline, dimension, OTL_CHECK_NAMES);
-    otlChangeLogTruncate(outline, logTail);
-    returnDimensionNumber(outline, number);
-}
-
-// The dimension (label-only; tag 7 exempts it from the childless label-only
-// rule) and then its five members.
-OtlStatus addCalcItems(OtlOutline *outline)
-{
-    const OtlAttrSpecs &specs = outline->attrSpecs;
-    for (int i = 0; i < 6; ++i) {
-        OtlItem *found = nullptr;
-        adShrOtlFindMember(outline, calcName(specs, i), &found);
-        if (found)
-            return OTL_ERR_ATTR_CALC_NAME_CLASH;
-    }
-    OtlChangeRecord *logTail = outline->changeLogTail;
-    OtlItem *last = nullptr;
-    otlAttrLastDim(outline, &last);
-    OtlItem *dimension = nullptr;
-    if (addCalcItem(outline, calcName(specs, 0), nullptr, last, &dimension) != OTL_OK)
-        return OTL_ERR_ATTR_CALC_CREATE;
-    dimension->attrRole = 4;
-    OtlItem *previous = nullptr;
-    for (int i = 1; i < 6; ++i) {
-        OtlItem *member = nullptr;
-        if (addCalcItem(outline, calcName(specs, i), dimension, previous, &member) != OTL_OK) {
-            dropCalcDim(outline, dimension, logTail);
-            return OTL_ERR_ATTR_CALC_CREATE;
-        }
-        member->attrRole = 4;
-        previous = member;
-    }
-    return OTL_OK;
-}
-
-} // namespace
-
-// Default specifications installed here are taken out again when the
-// creation fails, so that the add or move that asked for the dimension
-// leaves the specifications as they were.
-OtlStatus otlAttrCreateCalcDim(OtlOutline *outline)
-{
-    const OtlHostContext *host = outline->host;
-    const bool installDefaults = !outline->attrSpecs.calcDimName;
-    OtlAttrSpecs saved{};
-    if (installDefaults) {
-        OtlStatus status = adShrOtlCopyAttrSpecs(host, &saved, &outline->attrSpecs, OTL_SPEC_ALL);
-        if (status == OTL_OK)
-            status = otlInitDefaultAttrSpecs(outline);
-        if (status != OTL_OK) {
-            adShrOtlFreeAttrSpecsMembers(host, &saved);
-            return status;
-        }
-    }
-    const OtlStatus status = addCalcItems(outline);
-    if (installDefaults && status != OTL_OK) {
-        adShrOtlFreeAttrSpecsMembers(host, &outline->attrSpecs);
-        outline->attrSpecs = saved;
-    } else if (installDefaults) {
-        adShrOtlFreeAttrSpecsMembers(host, &saved);
-    }
-    return status;
-}
-
-OtlStatus otlAttrDeleteCalcDim(OtlOutline *outline)
-{
-    OtlItem *last = nullptr;
-    otlAttrLastDim(outline, &last);
-    if (!last)
-        return OTL_OK;
-    return adShrOtlDeleteMember(outline, last, OTL_CHECK_ALL);
-}
-
 // The item already carries its new tag; its link area still has the form
 // of the old one, so each branch reads it in that form before clearing it.
 OtlStatus otlAttrAfterTagChange(OtlOutline *outline, OtlItem *item, uint16_t oldTag,
@@ -551,14 +438,14 @@ OtlStatus otlAttrAfterTagChange(OtlOutline *outline, OtlItem *item, uint16_t old
             if (status != OTL_OK)
                 return status;
         }
-        stats.baseDimCount--;
-        if (stats.dimCount - 1 == stats.baseDimCount) {
-            OtlStatus status = otlAttrCreateCalcDim(outline);
-            if (status != OTL_OK) {
-                stats.baseDimCount++;
+        if (!otlFindCalcDim(outline)) {
+            otl::Journal journal;
+            OtlStatus status = otlCreateCalcDim(outline, journal);
+            if (status != OTL_OK)
                 return status;
-            }
+            journal.commit();
         }
+        stats.baseDimCount--;
         releaseBaseLinks(item);
         otlAttrReleaseLinks(host, item, AttrLinkKind::BaseDim);
         item->attrRole = 1;
@@ -571,14 +458,12 @@ OtlStatus otlAttrAfterTagChange(OtlOutline *outline, OtlItem *item, uint16_t old
     if (oldTag == OTL_TAG_ATTRIBUTE && isDimension) {
         // The attribute calculations dimension goes first: its deletion is
         // the one step here that can fail.
-        stats.baseDimCount++;
-        if (stats.dimCount == stats.baseDimCount + 1) {
-            OtlStatus status = otlAttrDeleteCalcDim(outline);
-            if (status != OTL_OK) {
-                stats.baseDimCount--;
+        if (!otlWantsCalcDim(outline, item)) {
+            OtlStatus status = otlDeleteCalcDim(outline);
+            if (status != OTL_OK)
                 return status;
-            }
         }
+        stats.baseDimCount++;
         emptyCellOf(item->attrLink.attrDim.attrCell);
         disassociateFromBase(item);
         otlAttrReleaseLinks(host, item, AttrLinkKind::AttrDim);
@@ -596,78 +481,157 @@ OtlStatus otlAttrAfterTagChange(OtlOutline *outline, OtlItem *item, uint16_t old
 
 namespace {
 
+// An item's link area given up by a move. The area is cleared at once and
+// kept whole in the step: a rollback puts it back, a commit releases what
+// it owned and lets the items it linked forget this one.
+struct LinksDropped {
+    const OtlHostContext *host;
+    OtlItem *item;
+    AttrLinkKind kind;
+    uint8_t area[sizeof(OtlAttrLinkVariant)];
+
+    void undo() { memcpy(static_cast<void *>(&item->attrLink), area, sizeof area); }
+    void commit()
+    {
+        OtlAttrLinkVariant link;
+        memcpy(static_cast<void *>(&link), area, sizeof area);
+        if (kind == AttrLinkKind::BaseDim)
+            releaseBaseLinksOf(link, item);
+        else if (kind == AttrLinkKind::AttrDim && link.attrDim.attrBaseDim)
+            releaseBaseSlots(link.attrDim.attrBaseDim, item);
+        otlAttrReleaseLinkArea(host, &link, kind);
+    }
+};
+
+void dropLinks(OtlOutline *outline, OtlItem *item, AttrLinkKind kind, otl::Journal &journal)
+{
+    LinksDropped step{outline->host, item, kind, {}};
+    memcpy(step.area, static_cast<const void *>(&item->attrLink), sizeof step.area);
+    memset(static_cast<void *>(&item->attrLink), 0, sizeof item->attrLink);
+    journal.step(step);
+}
+
+// A member's short name taken out of the hash; the text goes with the
+// member's links.
+struct ShortEntryOut {
+    OtlOutline *outline;
+    OtlItem *item;
+    const char *text;
+    int32_t position;
+    void undo()
+    {
+        if (position >= 0)
+            otlHashPutBack(outline, item, text, 0, static_cast<uint32_t>(position));
+    }
+    void commit() {}
+};
+
+void takeOutShortName(OtlOutline *outline, OtlItem *item, otl::Journal &journal)
+{
+    const char *text = item->attrLink.attrMember.attrShortName;
+    if (text)
+        journal.step(ShortEntryOut{outline, item, text, otlHashTakeOut(outline, item, text, 0)});
+}
+
+// A dimension number handed out by a move; a rollback gives it back.
+struct DimNumbered {
+    OtlOutline *outline;
+    OtlItem *item;
+    uint32_t oldNumber;
+    void undo()
+    {
+        clearDimTableSlot(outline, item);
+        returnNewestDimension(outline, item);
+        item->dimensionNumber = oldNumber;
+    }
+    void commit() {}
+};
+
+OtlStatus numberDimension(OtlOutline *outline, OtlItem *item, otl::Journal &journal)
+{
+    const uint32_t oldNumber = item->dimensionNumber;
+    OtlStatus status = otlAttrRegisterDim(outline, item);
+    if (status == OTL_OK)
+        journal.step(DimNumbered{outline, item, oldNumber});
+    return status;
+}
+
+void leaveDimTable(OtlOutline *outline, const OtlItem *dimension, otl::Journal &journal)
+{
+    const uint32_t number = dimension->dimensionNumber;
+    if (number > 0 && number <= outline->dimTableSize && outline->dimTable &&
+        outline->dimTable[number - 1] == dimension)
+        journal.set(&outline->dimTable[number - 1], nullptr);
+}
+
+// Every item of the subtree carries its dimension's number.
+struct SubtreeNumbers {
+    OtlItem *top;
+    uint32_t oldNumber;
+    void undo() { renumber(top, oldNumber); }
+    void commit() {}
+    static void renumber(OtlItem *top, uint32_t number)
+    {
+        for (OtlItem *x = top; x; x = otl::nextInSubtree(x, top))
+            x->dimensionNumber = number;
+    }
+};
+
 // A base item that left its dimension for another.
 OtlStatus afterBaseMove(OtlOutline *outline, OtlItem *item, bool wasDimension,
-                        bool becameDimension)
+                        bool becameDimension, otl::Journal &journal)
 {
     OtlFileStats &stats = outline->stats;
-    const OtlHostContext *host = outline->host;
     if (becameDimension) {
-        // The number first: it is the only step that can fail, and the
-        // member's links must still be there when the move is undone.
-        stats.dimCount++;
-        stats.baseDimCount++;
-        OtlStatus status = otlAttrRegisterDim(outline, item);
-        if (status != OTL_OK) {
-            stats.dimCount--;
-            stats.baseDimCount--;
+        journal.set(&stats.dimCount, stats.dimCount + 1);
+        journal.set(&stats.baseDimCount, stats.baseDimCount + 1);
+        OtlStatus status = numberDimension(outline, item, journal);
+        if (status != OTL_OK)
             return status;
-        }
-        otlAttrReleaseLinks(host, item, AttrLinkKind::BaseMember);
-        item->attrRole = 0;
+        dropLinks(outline, item, AttrLinkKind::BaseMember, journal);
+        journal.set(&item->attrRole, 0);
         return OTL_OK;
     }
     if (!wasDimension) {
-        otlAttrReleaseLinks(host, item, AttrLinkKind::BaseMember);
+        dropLinks(outline, item, AttrLinkKind::BaseMember, journal);
         return OTL_OK;
     }
-    releaseBaseLinks(item);
-    otlAttrReleaseLinks(host, item, AttrLinkKind::BaseDim);
-    stats.dimCount--;
-    stats.baseDimCount--;
-    clearDimTableSlot(outline, item);
-    item->attrRole = 0;
+    dropLinks(outline, item, AttrLinkKind::BaseDim, journal);
+    journal.set(&stats.dimCount, stats.dimCount - 1);
+    journal.set(&stats.baseDimCount, stats.baseDimCount - 1);
+    leaveDimTable(outline, item, journal);
+    journal.set(&item->attrRole, 0);
     return OTL_OK;
 }
 
 // An attribute item that left its dimension for another; its cell moves
 // with it between the dimension and the member forms of the link area.
 OtlStatus afterAttrMove(OtlOutline *outline, OtlItem *item, bool wasDimension,
-                        bool becameDimension)
+                        bool becameDimension, otl::Journal &journal)
 {
     OtlFileStats &stats = outline->stats;
-    const OtlHostContext *host = outline->host;
     if (wasDimension) {
         OtlItem **cell = item->attrLink.attrDim.attrCell;
-        disassociateFromBase(item);
-        otlAttrReleaseLinks(host, item, AttrLinkKind::AttrDim);
+        if (item->attrLink.attrDim.attrBaseDim)
+            journal.set(&item->dimChanged, 1);
+        dropLinks(outline, item, AttrLinkKind::AttrDim, journal);
         item->attrLink.attrMember.attrCell = cell;
-        stats.dimCount--;
-        clearDimTableSlot(outline, item);
-        if (stats.dimCount == stats.baseDimCount)
-            return otlAttrDeleteCalcDim(outline);
+        journal.set(&stats.dimCount, stats.dimCount - 1);
+        leaveDimTable(outline, item, journal);
         return OTL_OK;
     }
-    if (!becameDimension) {
-        // Its old cell stays with it, so associations made with it remain.
-        OtlItem **cell = item->attrLink.attrMember.attrCell;
-        dropShortName(outline, item);
-        otlAttrReleaseLinks(host, item, AttrLinkKind::AttrMember);
-        item->attrLink.attrMember.attrCell = cell;
-        return OTL_OK;
-    }
+    // A member keeps its old cell, so associations made with it remain.
     OtlItem **cell = item->attrLink.attrMember.attrCell;
-    dropShortName(outline, item);
-    otlAttrReleaseLinks(host, item, AttrLinkKind::AttrMember);
-    item->attrLink.attrDim.attrCell = cell;
-    if (stats.dimCount == stats.baseDimCount) {
-        OtlStatus status = otlAttrCreateCalcDim(outline);
-        if (status != OTL_OK)
-            return status;
+    takeOutShortName(outline, item, journal);
+    dropLinks(outline, item, AttrLinkKind::AttrMember, journal);
+    if (!becameDimension) {
+        item->attrLink.attrMember.attrCell = cell;
+        return OTL_OK;
     }
-    stats.dimCount++;
-    item->attrRole = 1;
-    return otlAttrRegisterDim(outline, item);
+    item->attrLink.attrDim.attrCell = cell;
+    journal.set(&stats.dimCount, stats.dimCount + 1);
+    journal.set(&item->attrRole, 1);
+    return numberDimension(outline, item, journal);
 }
 
 // A move within one dimension: names that carry ancestor names follow.
@@ -687,21 +651,26 @@ OtlStatus afterMoveWithin(OtlOutline *outline, OtlItem *item, OtlItem *dimension
 } // namespace
 
 OtlStatus otlAttrAfterMove(OtlOutline *outline, OtlItem *item, OtlItem *oldDimension,
-                           OtlItem *newDimension, uint16_t positionMode, bool becameDimension)
+                           OtlItem *newDimension, uint16_t positionMode, bool becameDimension,
+                           otl::Journal &journal)
 {
     if (oldDimension == newDimension)
         return afterMoveWithin(outline, item, newDimension, positionMode);
     const bool wasDimension = item == oldDimension;
     OtlStatus status = item->dimensionTag != OTL_TAG_ATTRIBUTE
-                           ? afterBaseMove(outline, item, wasDimension, becameDimension)
-                           : afterAttrMove(outline, item, wasDimension, becameDimension);
+                           ? afterBaseMove(outline, item, wasDimension, becameDimension, journal)
+                           : afterAttrMove(outline, item, wasDimension, becameDimension, journal);
     if (status != OTL_OK)
         return status;
-    // Every member carries its dimension's number; the moved ones take the
-    // number of the dimension they are in now.
-    const OtlItem *dimension = otlGetDim(item);
-    for (OtlItem *x = item; x; x = otl::nextInSubtree(x, item))
-        x->dimensionNumber = dimension->dimensionNumber;
+    // The moved items take the number of the dimension they are in now.
+    journal.step(SubtreeNumbers{item, item->dimensionNumber});
+    SubtreeNumbers::renumber(item, otlGetDim(item)->dimensionNumber);
+    if (becameDimension || wasDimension) {
+        status = otlSettleCalcDim(outline, journal);
+        if (status != OTL_OK)
+            return status;
+    }
+    // Renaming undoes itself and is the last step that can fail.
     return item->dimensionTag == OTL_TAG_ATTRIBUTE ? rebuildOwnName(outline, item) : OTL_OK;
 }
 

@@ -7,6 +7,7 @@
 #ifndef SHROTL_ATTR_REGISTER_H
 #define SHROTL_ATTR_REGISTER_H
 
+#include "edit/journal.h"
 #include "shrotl.h"
 
 constexpr uint32_t kAttrCellsPerBlock = 1028;
@@ -18,16 +19,17 @@ OtlStatus otlAttrUnregisterNew(OtlOutline *outline, OtlItem *item);
 // An item is being deleted.
 OtlStatus otlAttrUnregisterItem(OtlOutline *outline, OtlItem *item);
 // After a move: positionMode 1 after a sibling, 2 as a child.
+// Every change is entered into the journal; the attribute calculations
+// dimension is settled.
 OtlStatus otlAttrAfterMove(OtlOutline *outline, OtlItem *item, OtlItem *oldDimension,
-                           OtlItem *newDimension, uint16_t positionMode, bool becameDimension);
+                           OtlItem *newDimension, uint16_t positionMode, bool becameDimension,
+                           otl::Journal &journal);
 // After member information gave the item a new tag (the item already has it).
 OtlStatus otlAttrAfterTagChange(OtlOutline *outline, OtlItem *item, uint16_t oldTag,
                                 uint16_t oldValueType);
 // After member information changed an item's share option: the outline's
 // count of stored members follows (share options 2 and 3 hold no data).
 void otlAttrShareChanged(OtlOutline *outline, const OtlItem *item, uint16_t oldShareOption);
-OtlStatus otlAttrCreateCalcDim(OtlOutline *outline);
-OtlStatus otlAttrDeleteCalcDim(OtlOutline *outline);
 OtlStatus otlAttrLastDim(OtlOutline *outline, OtlItem **item);
 bool otlAttrRecomputeHasAttr(OtlOutline *outline, OtlItem *item);
 OtlStatus otlAttrNewCell(OtlOutline *outline, OtlItem *item);

@@ -14,6 +14,7 @@
 #include "core/host.h"
 #include "core/tree.h"
 #include "edit/add.h"
+#include "edit/calcdim.h"
 #include "edit/changelog.h"
 #include "edit/item.h"
 #include "edit/mbrinfo.h"
@@ -249,8 +250,7 @@ OtlStatus otlAddItem(OtlOutline *outline, OtlMbrInfo *info, OtlItem *parent, Otl
         return status;
     journal.step(Registered{outline, item});
     record->apply();
-    if (newAttrDim && outline->stats.dimCount == outline->stats.baseDimCount + 1 &&
-        otlAttrCreateCalcDim(outline) != OTL_OK)
+    if (newAttrDim && otlSettleCalcDim(outline, journal) != OTL_OK)
         return OTL_ERR_ATTR_CALC_CREATE;
     if (typeFromDimension) {
         status = dropParentValue(outline, item, effectiveParent);

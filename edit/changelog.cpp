@@ -306,16 +306,12 @@ OtlStatus otlBuildMemberDeleted(const OtlHostContext *host, OtlOutline *outline,
     return buildRecord(host, OTL_CHANGE_DELETED, member->generation, 0, names, 1, record);
 }
 
-OtlStatus otlBuildMemberMoved(const OtlHostContext *host, OtlOutline *outline,
-                              const OtlItem *member, const OtlItem *oldParent,
-                              const OtlItem *oldPrevSibling, const OtlItem *newParent,
-                              const OtlItem *newPrevSibling, OtlChangeRecord **record)
+namespace {
+
+OtlStatus buildMoved(const OtlHostContext *host, const OtlItem *member, const OtlItem *oldParent,
+                     const OtlItem *oldPrevSibling, const OtlItem *newParent,
+                     const OtlItem *newPrevSibling, OtlChangeRecord **record)
 {
-    *record = nullptr;
-    if (!outline->changeLogEnabled)
-        return OTL_OK;
-    if (!member)
-        return OTL_ERR_GENERIC;
     const uint16_t generation = newParent ? static_cast<uint16_t>(newParent->generation + 1) : 1;
     const uint16_t oldGeneration =
         oldParent ? static_cast<uint16_t>(oldParent->generation + 1) : 1;
@@ -326,14 +322,36 @@ OtlStatus otlBuildMemberMoved(const OtlHostContext *host, OtlOutline *outline,
     return buildRecord(host, OTL_CHANGE_MOVED, generation, oldGeneration, names, 5, record);
 }
 
+} // namespace
+
+OtlStatus otlBuildMemberMoved(OtlOutline *outline, const OtlItem *member,
+                              const OtlItem *oldParent, const OtlItem *oldPrevSibling,
+                              const OtlItem *newParent, const OtlItem *newPrevSibling,
+                              otl::Journal &journal, otl::PendingChange **pending)
+{
+    OtlChangeRecord *record = nullptr;
+    if (outline->changeLogEnabled) {
+        OtlStatus status = buildMoved(outline->host, member, oldParent, oldPrevSibling, newParent,
+                                      newPrevSibling, &record);
+        if (status != OTL_OK)
+            return status;
+    }
+    *pending = journal.step(otl::PendingChange{outline, nullptr, 0, record, false});
+    return OTL_OK;
+}
+
 OtlStatus otlLogMemberMoved(const OtlHostContext *host, OtlOutline *outline, const OtlItem *member,
                             const OtlItem *oldParent, const OtlItem *oldPrevSibling,
                             const OtlItem *newParent, const OtlItem *newPrevSibling)
 {
+    if (!outline->changeLogEnabled)
+        return OTL_OK;
+    if (!member)
+        return OTL_ERR_GENERIC;
     OtlChangeRecord *record = nullptr;
-    const OtlStatus status = otlBuildMemberMoved(host, outline, member, oldParent, oldPrevSibling,
-                                                 newParent, newPrevSibling, &record);
-    if (record)
+    const OtlStatus status = buildMoved(host, member, oldParent, oldPrevSibling, newParent,
+                                        newPrevSibling, &record);
+    if (status == OTL_OK)
         otlChangeListAppend(outline, record);
     return status;
 }

@@ -94,12 +94,13 @@ OtlStatus otlSetDeletedDimensionText(const OtlHostContext *host, OtlOutline *out
 // log is off (status 0) and on failure.
 OtlStatus otlBuildMemberDeleted(const OtlHostContext *host, OtlOutline *outline,
                                 const OtlItem *member, OtlChangeRecord **record);
-// The member-moved record otlLogMemberMoved would append, built but not
-// linked, with the same contract as otlBuildMemberDeleted.
-OtlStatus otlBuildMemberMoved(const OtlHostContext *host, OtlOutline *outline,
-                              const OtlItem *member, const OtlItem *oldParent,
-                              const OtlItem *oldPrevSibling, const OtlItem *newParent,
-                              const OtlItem *newPrevSibling, OtlChangeRecord **record);
+// The member-moved record, built and entered into the journal; it is
+// appended by (*pending)->apply(). The parents are null at dimension level.
+// On failure nothing is entered.
+OtlStatus otlBuildMemberMoved(OtlOutline *outline, const OtlItem *member,
+                              const OtlItem *oldParent, const OtlItem *oldPrevSibling,
+                              const OtlItem *newParent, const OtlItem *newPrevSibling,
+                              otl::Journal &journal, otl::PendingChange **pending);
 // Hands an allocated change text to the newest record when it is of `kind`
 // (member added: text[3]; member deleted: text[1]) and the log is on:
 // *text then belongs to the record and becomes null. Otherwise *text stays

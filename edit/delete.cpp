@@ -12,6 +12,7 @@
 #include "core/hash.h"
 #include "core/host.h"
 #include "core/tree.h"
+#include "edit/calcdim.h"
 #include "edit/changelog.h"
 #include "edit/copies.h"
 #include "edit/item.h"
@@ -104,10 +105,9 @@ extern "C" OTL_API OtlStatus adShrOtlDeleteMember(OtlOutline *outline, OtlItem *
 
     // The attribute calculations dimension goes with the last attribute
     // dimension.
-    const OtlFileStats &stats = outline->stats;
     if (member->generation == 1 && member->dimensionTag == OTL_TAG_ATTRIBUTE &&
-        stats.dimCount == stats.baseDimCount + 2) {
-        status = otlAttrDeleteCalcDim(outline);
+        !otlWantsCalcDim(outline, member)) {
+        status = otlDeleteCalcDim(outline);
         if (status != OTL_OK) {
             otlFreeChangeRecord(host, record);
             return status;

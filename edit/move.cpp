@@ -32,20 +32,20 @@ MoveTarget chooseTarget(OtlOutline *outline, OtlItem *newParent, OtlItem *newPre
     return {outline->root, 2, nullptr};
 }
 
-void relinkBack(OtlItem *member, OtlItem *oldParent, OtlItem *oldPrev)
-{
-    if (oldPrev)
-        otlRelinkItem(member, oldPrev, 1);
-    else
-        otlRelinkItem(member, oldParent, 2);
-}
-
-// The new dimension first: when it is the old one, the old mark wins.
-void restoreMarks(OtlItem *oldDimension, OtlItem *newDimension, const uint8_t oldMarks[2])
-{
-    newDimension->dimChanged = oldMarks[1];
-    oldDimension->dimChanged = oldMarks[0];
-}
+// The member relinked; a rollback links it back where it was.
+struct Relinked {
+    OtlItem *member;
+    OtlItem *oldParent;
+    OtlItem *oldPrev;
+    void undo()
+    {
+        if (oldPrev)
+            otlRelinkItem(member, oldPrev, 1);
+        else
+            otlRelinkItem(member, oldParent, 2);
+    }
+    void commit() {}
+};
 
 } // namespace
 
@@ -68,34 +68,33 @@ extern "C" OTL_API OtlStatus adShrOtlMoveMember(OtlOutline *outline, OtlItem *me
 
     OtlItem *oldDimension = otlGetDim(member);
     OtlItem *newDimension = becomesDimension ? member : otlGetDim(target.item);
-    // A refusal keeps the marks; a failure after the checks gives them back.
-    const uint8_t oldMarks[2] = {oldDimension->dimChanged, newDimension->dimChanged};
-    oldDimension->dimChanged = 1;
-    if (newDimension != oldDimension) {
+    // A refusal for links across dimensions keeps the marks, as it always
+    // has: the host sees which dimensions the move looked at.
+    if (newDimension != oldDimension && !otlSubtreeClosedUnderSharing(outline, member)) {
+        oldDimension->dimChanged = 1;
         newDimension->dimChanged = 1;
-        if (!otlSubtreeClosedUnderSharing(outline, member))
-            return OTL_ERR_INVALID_MOVE;
+        return OTL_ERR_INVALID_MOVE;
     }
-    OtlChangeRecord *record = nullptr;
-    OtlStatus status = otlBuildMemberMoved(outline->host, outline, member, oldParent, oldPrev,
-                                           target.logParent,
-                                           target.mode == 1 ? target.item : nullptr, &record);
-    if (status != OTL_OK) {
-        restoreMarks(oldDimension, newDimension, oldMarks);
+    // From here a failure gives the marks back with everything else.
+    otl::Journal journal;
+    journal.set(&oldDimension->dimChanged, 1);
+    journal.set(&newDimension->dimChanged, 1);
+    otl::PendingChange *logChange = nullptr;
+    OtlStatus status = otlBuildMemberMoved(outline, member, oldParent, oldPrev, target.logParent,
+                                           target.mode == 1 ? target.item : nullptr, journal,
+                                           &logChange);
+    if (status != OTL_OK)
         return status;
-    }
 
     otlRelinkItem(member, target.item, target.mode);
+    journal.step(Relinked{member, oldParent, oldPrev});
     status = otlAttrAfterMove(outline, member, oldDimension, newDimension, target.mode,
-                              becomesDimension);
-    if (status != OTL_OK) {
-        relinkBack(member, oldParent, oldPrev);
-        restoreMarks(oldDimension, newDimension, oldMarks);
-        otlFreeChangeRecord(outline->host, record);
+                              becomesDimension, journal);
+    if (status != OTL_OK)
         return status;
-    }
-    if (record)
-        otlAppendChangeRecord(outline, record);
+    logChange->apply();
+    journal.keep(&outline->verified);
     outline->verified = 0;
+    journal.commit();
     return OTL_OK;
 }
