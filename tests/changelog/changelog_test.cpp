@@ -1,10 +1,6 @@
-// The change log: record sizes, one scenario of every logging operation with
-// the rewriting of renamed members and the change texts, the calls that must
-// change nothing, and failure injection over every allocating operation (the
-// log stays as it was).
+// The change log: one scenario of every logging operation, each step swept
+// with failure injection; record sizes and the calls that change nothing.
 #include "edit/changelog.h"
-
-#include "core/host.h"
 #include "support/outline.h"
 
 #include <cstddef>
@@ -40,7 +36,6 @@ protected:
         OutlineTest::SetUp();
         build();
     }
-
     void build()
     {
         o->changeLogEnabled = 1;
@@ -70,106 +65,123 @@ protected:
 
 } // namespace
 
-TEST_F(ChangeLog, RecordsHaveExactlyTheSlotsOfTheirKind)
-{
-    const size_t head = offsetof(OtlChangeRecord, text);
-    for (const auto &[kind, slots] : {std::pair<uint16_t, size_t>{1, 4}, {2, 2}, {3, 6}, {4, 2}}) {
-        OtlChangeRecord *r = nullptr;
-        ASSERT_EQ(otlNewChangeRecord(h, kind, &r), OTL_OK);
-        EXPECT_EQ(host.blockSize(r), head + slots * sizeof(char *)) << kind;
-        EXPECT_EQ(r->next, nullptr);
-        EXPECT_EQ(r->prev, nullptr);
-        for (size_t i = 0; i < slots; ++i)
-            EXPECT_EQ(r->text[i], nullptr);
-        otlFreeChangeRecord(h, r);
-    }
-}
-
-// Adds, renames, moves and deletes with the dimension change texts. A rename
-// rewrites the records from the member's add (or first rename) onwards.
-TEST_F(ChangeLog, ScenarioOfEveryOperation)
+// Every logging operation in one scenario, each step first failing at each
+// of its allocations in turn (the dump stays, nothing leaks): adds, renames
+// that rewrite the records from the member's add (or first rename) onwards,
+// moves, deletes built ahead, the dimension change texts, and truncation.
+TEST_F(ChangeLog, ScenarioOfEveryOperationFailingCleanlyAtEachAllocation)
 {
     char *given = dup("given"), *dropped = dup("dropped Product");
-    otlGiveAddedDimensionText(o, &given); // an empty log takes nothing
-    ASSERT_NE(given, nullptr);
-    OtlItem *alpha = append(east, "Alpha"), *beta = append(east, "Beta");
-    ASSERT_EQ(added(alpha, east), OTL_OK);
-    ASSERT_EQ(added(beta, east, alpha), OTL_OK);
-    ASSERT_EQ(rename(alpha, "Gamma", "ALPHA"), OTL_OK); // names match ignoring case
-    // A change of case, then a real rename: one record, the first name kept.
-    ASSERT_EQ(rename(west, "WEST"), OTL_OK);
-    ASSERT_EQ(rename(west, "WestY"), OTL_OK);
-    ASSERT_EQ(otlLogMemberMoved(h, o, alpha, east, nullptr, west, denver), OTL_OK);
-    // A deleted record built ahead is linked only when appended.
-    OtlChangeRecord *record = nullptr;
-    ASSERT_EQ(otlBuildMemberDeleted(h, o, beta, &record), OTL_OK);
-    ASSERT_EQ(test::logLength(o), 4u);
-    ASSERT_EQ(otlAppendChangeRecord(o, record), OTL_OK);
-    OtlItem *product = appendDim("Product");
-    ASSERT_EQ(added(product, o->root, market), OTL_OK);
-    otlGiveAddedDimensionText(o, &given);
-    EXPECT_EQ(given, nullptr);
-    // Denver moves to dimension level, Product from it.
-    ASSERT_EQ(otlLogMemberMoved(h, o, denver, west, nullptr, nullptr, product), OTL_OK);
-    otlGiveDimensionText(o, OTL_CHANGE_MOVED, &dropped); // moves take no text
-    ASSERT_NE(dropped, nullptr);
-    ASSERT_EQ(otlLogMemberMoved(h, o, product, nullptr, market, nullptr, nullptr), OTL_OK);
-    ASSERT_EQ(rename(alpha, "Delta"), OTL_OK);
-    ASSERT_EQ(rename(west, "WestZ"), OTL_OK);
-    o->caseSensitive = 1;
-    ASSERT_EQ(rename(alpha, "Epsilon", "DELTA"), OTL_OK); // no match: a record of its own
-    o->caseSensitive = 0;
-    // A name deleted before an add of the same name keeps its records.
-    ASSERT_EQ(otlLogMemberDeleted(h, o, denver), OTL_OK);
+    OtlItem *alpha = append(east, "Alpha"), *beta = append(east, "Beta"), *product = appendDim("Product");
     OtlItem *again = append(west, "Denver");
-    ASSERT_EQ(added(again, west), OTL_OK);
-    ASSERT_EQ(rename(again, "Boulder"), OTL_OK);
-    ASSERT_EQ(otlLogMemberDeleted(h, o, product), OTL_OK);
-    otlGiveDimensionText(o, OTL_CHANGE_DELETED, &dropped);
-    EXPECT_EQ(dropped, nullptr);
-
+    OtlChangeRecord *record = nullptr;
+    const auto name = [](OtlItem *item, const char *text) { return [=] { std::strcpy(item->memberName, text); }; };
+    const auto renamed = [this](OtlItem *item, const char *old) {
+        return [=, this] { return otlLogMemberRenamed(h, o, item, old); };
+    };
+    // A change text handed to the newest record, or left with the caller.
+    const auto give = [this](uint16_t kind, char **text, bool taken) {
+        return [=, this] {
+            otlGiveDimensionText(o, kind, text);
+            return (*text == nullptr) == taken ? OTL_OK : OTL_ERR_GENERIC;
+        };
+    };
+    const auto moved = [this](OtlItem *m, OtlItem *oldParent, OtlItem *oldPrev, OtlItem *newParent, OtlItem *newPrev) {
+        return [=, this] { return otlLogMemberMoved(h, o, m, oldParent, oldPrev, newParent, newPrev); };
+    };
+    const struct {
+        const char *what;
+        std::function<void()> prepare;
+        std::function<OtlStatus()> op;
+        uint64_t points;
+    } steps[] = {
+        {"an empty log takes no text", {}, give(OTL_CHANGE_ADDED, &given, false), 0},
+        {"add", {}, [&] { return added(alpha, east); }, 3},
+        {"add after a sibling", {}, [&] { return added(beta, east, alpha); }, 4},
+        {"rename an added member, names matching ignoring case", name(alpha, "Gamma"), renamed(alpha, "ALPHA"), 3},
+        {"rename a member the log never named: a record", name(west, "WEST"), renamed(west, "West"), 3},
+        {"rename it again: the first name kept", name(west, "WestY"), renamed(west, "WEST"), 2},
+        {"move", {}, moved(alpha, east, nullptr, west, denver), 5},
+        {"a deleted record built ahead, linked only when appended", {}, [&] {
+             const OtlStatus status = otlBuildMemberDeleted(h, o, beta, &record);
+             EXPECT_EQ(test::logLength(o), 4u);
+             return status != OTL_OK ? status : otlAppendChangeRecord(o, record);
+         }, 2},
+        {"add a dimension", {}, [&] { return added(product, o->root, market); }, 3},
+        {"its text given", {}, give(OTL_CHANGE_ADDED, &given, true), 0},
+        {"and a copy set in its place", {}, [&] { return otlSetAddedDimensionText(h, o, "set"); }, 1},
+        {"move to dimension level", {}, moved(denver, west, nullptr, nullptr, product), 4},
+        {"moves take no text", {}, give(OTL_CHANGE_MOVED, &dropped, false), 0},
+        {"move from dimension level", {}, moved(product, nullptr, market, nullptr, nullptr), 3},
+        {"rename an added member again", name(alpha, "Delta"), renamed(alpha, "Gamma"), 4},
+        {"rename a renamed member again", name(west, "WestZ"), renamed(west, "WestY"), 4},
+        {"case-sensitive: no match, a record of its own", name(alpha, "Epsilon"), [&] {
+             o->caseSensitive = 1;
+             const OtlStatus status = otlLogMemberRenamed(h, o, alpha, "DELTA");
+             o->caseSensitive = 0;
+             return status;
+         }, 3},
+        {"delete", {}, [&] { return otlLogMemberDeleted(h, o, denver); }, 2},
+        {"a name deleted before an add of the same name", {}, [&] { return added(again, west); }, 3},
+        {"keeps its records", name(again, "Boulder"), renamed(again, "Denver"), 2},
+        {"delete a dimension", {}, [&] { return otlLogMemberDeleted(h, o, product); }, 2},
+        {"its text given", {}, give(OTL_CHANGE_DELETED, &dropped, true), 0},
+        {"and a copy set in its place", {}, [&] { return otlSetDeletedDimensionText(h, o, "dropped"); }, 1},
+    };
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step.what);
+        if (step.prepare)
+            step.prepare();
+        const std::string before = dump();
+        const size_t blocks = host.liveBlocks();
+        const uint64_t points = test::sweepAllocations(host, step.op, [&](uint64_t n) {
+            EXPECT_EQ(test::dumpDiff(before, dump()), "") << "allocation " << n;
+            EXPECT_EQ(host.liveBlocks(), blocks) << "allocation " << n;
+        });
+        EXPECT_EQ(points, step.points) << "allocations";
+    }
     const std::vector<std::string> expected = {
-        "1 3 0|Delta|East|-|-",
-        "1 3 0|Beta|East|Delta|-",
-        "4 2 0|WestZ|West",
-        "3 3 3|Delta|East|-|WestZ|Denver|-",
-        "2 3 0|Beta|-",
-        "1 1 0|Product|-|Market|given",
-        "3 1 3|Denver|WestZ|-|-|Product|-",
-        "3 1 1|Product|-|Market|-|-|-",
-        "4 3 0|Epsilon|DELTA",
-        "2 3 0|Denver|-",
-        "1 3 0|Boulder|WestZ|-|-",
-        "2 1 0|Product|dropped Product",
+        "1 3 0|Delta|East|-|-",          "1 3 0|Beta|East|Delta|-",
+        "4 2 0|WestZ|West",              "3 3 3|Delta|East|-|WestZ|Denver|-",
+        "2 3 0|Beta|-",                  "1 1 0|Product|-|Market|set",
+        "3 1 3|Denver|WestZ|-|-|Product|-", "3 1 1|Product|-|Market|-|-|-",
+        "4 3 0|Epsilon|DELTA",           "2 3 0|Denver|-",
+        "1 3 0|Boulder|WestZ|-|-",       "2 1 0|Product|dropped",
     };
     EXPECT_EQ(logOf(o), expected);
-
     // Truncation releases the records newer than the mark, or all of them.
     otlChangeLogTruncate(o, o->changeLogHead->next);
     EXPECT_EQ(logOf(o), std::vector<std::string>(expected.begin(), expected.begin() + 2));
     otlChangeLogTruncate(o, nullptr);
+    EXPECT_EQ(logOf(o), std::vector<std::string>{});
     EXPECT_EQ(o->changeLogHead, nullptr);
-    EXPECT_EQ(o->changeLogTail, nullptr);
 }
 
-// Refused arguments, unknown kinds, texts for another kind and a log that
-// is off: each call returns its status and allocates and changes nothing.
-// Every call runs with the log on and off; a log that is off refuses nothing.
-TEST_F(ChangeLog, CallsThatChangeNothing)
+// Refused arguments, unknown kinds, texts for another kind and a log that is
+// off (which refuses nothing): each call, with the log on and off, returns
+// its status and allocates and changes nothing.
+TEST_F(ChangeLog, RecordSlotsAndCallsThatChangeNothing)
 {
+    // A new record has exactly the slots of its kind, all clear.
+    for (const auto &[kind, slots] : {std::pair<uint16_t, size_t>{1, 4}, {2, 2}, {3, 6}, {4, 2}}) {
+        OtlChangeRecord *r = nullptr;
+        ASSERT_EQ(otlNewChangeRecord(h, kind, &r), OTL_OK);
+        EXPECT_EQ(host.blockSize(r), offsetof(OtlChangeRecord, text) + slots * sizeof(char *)) << kind;
+        EXPECT_TRUE(!r->next && !r->prev) << kind;
+        for (size_t i = 0; i < slots; ++i)
+            EXPECT_EQ(r->text[i], nullptr);
+        otlFreeChangeRecord(h, r);
+    }
     ASSERT_EQ(added(market, o->root), OTL_OK);
     char *text = dup("text");
     OtlChangeRecord *r = nullptr;
-    // An out-parameter no failed call may leave as it was, and the checks
-    // that the call cleared it or left the given text with the caller.
+    // An out-parameter a failed call must clear; a text the call leaves with the caller.
     const auto sentinel = [&] { r = reinterpret_cast<OtlChangeRecord *>(8); return &r; };
     const auto cleared = [&](OtlStatus status) { EXPECT_EQ(r, nullptr); return status; };
     const auto kept = [&] { EXPECT_NE(text, nullptr); return OTL_OK; };
     constexpr OtlStatus kLogs = 0xFFFFFFFFu; // a call that logs while the log is on: off only
     constexpr OtlStatus kGeneric = OTL_ERR_GENERIC, kKind = OTL_ERR_CHANGE_KIND;
-    const auto buildDeleted = [&](const OtlItem *m) {
-        return cleared(otlBuildMemberDeleted(h, o, m, sentinel()));
-    };
+    const auto buildDeleted = [&](const OtlItem *m) { return cleared(otlBuildMemberDeleted(h, o, m, sentinel())); };
     const auto buildMoved = [&](const OtlItem *m) {
         return cleared(otlBuildMemberMoved(h, o, m, market, nullptr, west, nullptr, sentinel()));
     };
@@ -185,8 +197,7 @@ TEST_F(ChangeLog, CallsThatChangeNothing)
         {"deleted built ahead, no member", kGeneric, OTL_OK, [&] { return buildDeleted(nullptr); }},
         {"moved built ahead, no member", kGeneric, OTL_OK, [&] { return buildMoved(nullptr); }},
         {"append nothing", kGeneric, kGeneric, [&] { return otlAppendChangeRecord(o, nullptr); }},
-        {"append, no outline", kGeneric, kGeneric,
-         [&] { return otlAppendChangeRecord(nullptr, o->changeLogHead); }},
+        {"append, no outline", kGeneric, kGeneric, [&] { return otlAppendChangeRecord(nullptr, o->changeLogHead); }},
         {"kind 0", kKind, kKind, [&] { return cleared(otlNewChangeRecord(h, 0, sentinel())); }},
         {"kind 5", kKind, kKind, [&] { return cleared(otlNewChangeRecord(h, 5, sentinel())); }},
         {"given deleted text, newest added", OTL_OK, OTL_OK,
@@ -195,78 +206,24 @@ TEST_F(ChangeLog, CallsThatChangeNothing)
         {"renamed", kLogs, OTL_OK, [&] { return otlLogMemberRenamed(h, o, east, "Old"); }},
         {"deleted built ahead", kLogs, OTL_OK, [&] { return buildDeleted(east); }},
         {"moved built ahead", kLogs, OTL_OK, [&] { return buildMoved(east); }},
-        {"given added text", kLogs, OTL_OK,
-         [&] { otlGiveDimensionText(o, OTL_CHANGE_ADDED, &text); return kept(); }},
+        {"given added text", kLogs, OTL_OK, [&] { otlGiveDimensionText(o, OTL_CHANGE_ADDED, &text); return kept(); }},
+        {"set deleted text, newest added", OTL_OK, OTL_OK, [&] { return otlSetDeletedDimensionText(h, o, "x"); }},
+        {"set empty added text", OTL_OK, OTL_OK, [&] { return otlSetAddedDimensionText(h, o, ""); }},
     };
     for (const auto &c : cases) {
         for (uint8_t on : {1, 0}) {
             if (on && c.on == kLogs)
                 continue;
             o->changeLogEnabled = on;
+            SCOPED_TRACE(testing::Message() << c.what << " log " << +on);
             const std::string before = dump();
             const uint64_t allocations = host.allocations();
-            EXPECT_EQ(c.call(), on ? c.on : c.off) << c.what << " log " << +on;
-            EXPECT_EQ(host.allocations(), allocations) << c.what << " log " << +on;
-            EXPECT_EQ(test::dumpDiff(before, dump()), "") << c.what << " log " << +on;
+            EXPECT_EQ(c.call(), on ? c.on : c.off);
+            EXPECT_EQ(host.allocations(), allocations);
+            EXPECT_EQ(test::dumpDiff(before, dump()), "");
         }
     }
     o->changeLogEnabled = 1;
     otlGiveDimensionText(o, OTL_CHANGE_ADDED, &text); // the log is left holding it
     EXPECT_EQ(logOf(o), std::vector<std::string>{"1 1 0|Market|-|-|text"});
-}
-
-// Every allocating operation fails at each of its allocations in turn; the
-// outline must then be as before and nothing may leak. Each starts from a
-// log of two adds, a move and a rename.
-TEST_F(ChangeLog, FailuresLeaveTheLogAsItWas)
-{
-    OtlItem *alpha = nullptr, *gamma = nullptr;
-    OtlChangeRecord *r = nullptr;
-    // Operations that build a record without linking it append it on success.
-    const auto keep = [&](OtlStatus status) {
-        if (status == OTL_OK)
-            return otlAppendChangeRecord(o, r);
-        EXPECT_EQ(r, nullptr);
-        return status;
-    };
-    const struct {
-        const char *what;
-        std::function<void()> setup;
-        std::function<OtlStatus()> op;
-        uint64_t points;
-    } cases[] = {
-        {"added", [&] { gamma = append(west, "Gamma"); },
-         [&] { return added(gamma, west, denver); }, 4},
-        {"deleted", [] {}, [&] { return keep(otlBuildMemberDeleted(h, o, east, &r)); }, 2},
-        {"moved", [] {},
-         [&] { return keep(otlBuildMemberMoved(h, o, denver, west, nullptr, east, nullptr, &r)); },
-         4},
-        {"renamed: a new record", [&] { std::strcpy(denver->memberName, "Boulder"); },
-         [&] { return otlLogMemberRenamed(h, o, denver, "Denver"); }, 3},
-        // The array of copies and the three slots naming Alpha.
-        {"renamed: an added member rewritten", [&] { std::strcpy(alpha->memberName, "Omega"); },
-         [&] { return otlLogMemberRenamed(h, o, alpha, "Alpha"); }, 4},
-        {"renamed: a renamed member rewritten", [&] { std::strcpy(west->memberName, "WestY"); },
-         [&] { return otlLogMemberRenamed(h, o, west, "WestX"); }, 2},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.what);
-        ASSERT_EQ(adShrOtlCloseOutline(o), OTL_OK);
-        o = newOutline();
-        build();
-        alpha = append(east, "Alpha");
-        ASSERT_EQ(added(alpha, east), OTL_OK);
-        ASSERT_EQ(added(append(east, "Beta"), east, alpha), OTL_OK);
-        ASSERT_EQ(otlLogMemberMoved(h, o, alpha, east, nullptr, west, denver), OTL_OK);
-        ASSERT_EQ(rename(west, "WestX"), OTL_OK);
-        c.setup();
-        const std::string before = dump();
-        const size_t blocks = host.liveBlocks();
-        const uint64_t points = test::sweepAllocations(host, c.op, [&](uint64_t n) {
-            EXPECT_EQ(test::dumpDiff(before, dump()), "") << "allocation " << n;
-            EXPECT_EQ(host.liveBlocks(), blocks) << "allocation " << n;
-        });
-        EXPECT_EQ(points, c.points);
-        EXPECT_NE(dump(), before);
-    }
 }

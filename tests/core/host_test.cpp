@@ -1,9 +1,8 @@
-// The host context: both calling modes of every callback, string copies,
-// the field-mask test, the comparisons, adShrOtlFree and the trace.
+// The host context: both calling modes of every callback, arrays, string
+// copies, the field-mask test and the comparisons.
 #include "core/alloc.h"
 #include "core/host.h"
 #include "support/outline.h"
-
 
 using test::TestHost;
 
@@ -33,7 +32,7 @@ TEST(HostCallbacks, EachCallbackUsesItsOwnModeAndPassesFailuresThrough)
     }
 }
 
-TEST(HostCallbacks, ArraysRefuseOverflowAndComeCleared)
+TEST(HostContext, ArraysStringCopiesAndComparisons)
 {
     TestHost host;
     uint64_t *array = nullptr;
@@ -48,13 +47,7 @@ TEST(HostCallbacks, ArraysRefuseOverflowAndComeCleared)
     EXPECT_EQ(array[3] | array[4] | array[5], 0u);
     otl::hostRelease(host.ctx(), &array);
     EXPECT_EQ(array, nullptr);
-    EXPECT_EQ(host.liveBlocks(), 0u);
-}
-
-// Copies are whole, however long; empty and absent texts are not stored.
-TEST(DupString, CopiesWholeTextsAndStoresNoEmptyOnes)
-{
-    TestHost host;
+    // String copies are whole, however long; empty and absent texts are not stored.
     for (const std::string &text : {std::string("abc"), std::string(70000, 'x')}) {
         char *copy = nullptr;
         ASSERT_EQ(otlDupString(host.ctx(), text.c_str(), &copy), OTL_OK);
@@ -69,10 +62,16 @@ TEST(DupString, CopiesWholeTextsAndStoresNoEmptyOnes)
         EXPECT_EQ(copy, nullptr);
     }
     EXPECT_EQ(host.liveBlocks(), 0u);
+    // Both comparisons read the texts in the host's code page.
+    EXPECT_LT(otlCompareCase(host.ctx(), "Sales", "sales"), 0);
+    EXPECT_EQ(otlCompareNoCase(host.ctx(), "Sales", "sALES"), 0);
+    EXPECT_NE(otlCompareNoCase(host.ctx(), "caf\xE9", "CAF\xC9"), 0) << "not UTF-8";
+    host.mutableCtx()->localeHandle = test::localeOf("windows-1252");
+    EXPECT_EQ(otlCompareNoCase(host.ctx(), "caf\xE9", "CAF\xC9"), 0);
+    EXPECT_LT(otlCompareCase(host.ctx(), "caf\xC9", "caf\xE9"), 0);
 }
 
-// The top bit of a field id selects the second mask word and is never a
-// field bit itself.
+// The top bit of a field id selects the second mask word, never a field.
 TEST(FieldFlag, TopBitSelectsTheSecondWord)
 {
     const uint32_t second[2] = {0, 2}, first[2] = {0x8000, 0}, top[2] = {0x80000000u, 0x80000000u};
@@ -81,16 +80,4 @@ TEST(FieldFlag, TopBitSelectsTheSecondWord)
     EXPECT_TRUE(otlTestFieldFlag(0x8001, first));
     EXPECT_FALSE(otlTestFieldFlag(0x80008000u, first));
     EXPECT_FALSE(otlTestFieldFlag(0x80000000u, top));
-}
-
-// Both comparisons read the texts in the host's code page.
-TEST(Compare, CaseRuleOfTheTwoComparisonsInTheHostsCodePage)
-{
-    TestHost host;
-    EXPECT_LT(otlCompareCase(host.ctx(), "Sales", "sales"), 0);
-    EXPECT_EQ(otlCompareNoCase(host.ctx(), "Sales", "sALES"), 0);
-    EXPECT_NE(otlCompareNoCase(host.ctx(), "caf\xE9", "CAF\xC9"), 0) << "not UTF-8";
-    host.mutableCtx()->localeHandle = test::localeOf("windows-1252");
-    EXPECT_EQ(otlCompareNoCase(host.ctx(), "caf\xE9", "CAF\xC9"), 0);
-    EXPECT_LT(otlCompareCase(host.ctx(), "caf\xC9", "caf\xE9"), 0);
 }

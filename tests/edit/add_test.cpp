@@ -12,21 +12,7 @@ class EditRefusal : public test::OutlineTest {};
 class EditRecord : public test::OutlineTest {};
 class AttributeEdit : public test::OutlineTest {};
 
-namespace {
-
-// The names the hash enters the item under, sorted.
-std::vector<std::string> entriesOf(const OtlOutline *o, const OtlItem *item)
-{
-    std::vector<std::string> names;
-    for (const OtlHashBucket &b : o->nameHash->buckets)
-        for (uint32_t e = 0; e < b.count; ++e)
-            if (b.entries[e].item == item)
-                names.push_back(b.entries[e].name);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-} // namespace
+using test::entriesOf;
 
 TEST_F(EditRefusal, EachRefusalReturnsItsStatusAndChangesNothing)
 {

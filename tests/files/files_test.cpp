@@ -1,10 +1,7 @@
-/*
- * Framing, buffering and seeking of the file layer, checked against the bytes
- * on disk and against files built byte by byte here. Damaged files must fail
- * with a status from some call, never crash. Crash-safe saving: a save
- * replaces the target only once the stream is complete; otherwise the
- * previous file and the directory listing look exactly as before the save.
- */
+// Framing, buffering and seeking of the file layer, checked against bytes on
+// disk and files built byte by byte here; damaged files fail with a status,
+// never a crash. A save replaces the target only once the stream is complete;
+// otherwise the previous file and the directory look as before the save.
 #include "qvlapin.h"
 #include "support/outline.h"
 
@@ -16,6 +13,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <numeric>
 #include <random>
 #include <regex>
 
@@ -24,22 +22,12 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 using Names = std::vector<std::string>;
 
-// A private directory under /tmp, removed with its contents, and whole-file
-// byte access, so that tests can inspect and damage files without going
-// through the layer under test.
-class FilesTest : public ::testing::Test {
+// A private directory, removed with its contents, and whole-file byte access
+// to inspect and damage files without the layer under test.
+class Files : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char name[] = "/tmp/shrotl-files-XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir_ = name;
-    }
-    void TearDown() override
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
+    void SetUp() override { ASSERT_NE(mkdtemp(dir_.data()), nullptr); }
+    void TearDown() override { std::filesystem::remove_all(dir_, ignored_); }
     std::string path(const std::string &name) const { return dir_ + "/" + name; }
     Names entries() const
     {
@@ -52,20 +40,16 @@ protected:
     Bytes readFile(const std::string &name) const
     {
         std::ifstream in(path(name), std::ios::binary);
-        return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        return Bytes(std::istreambuf_iterator<char>(in), {});
     }
     void writeFile(const std::string &name, const Bytes &bytes) const
     {
         std::ofstream(path(name), std::ios::binary)
             .write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
     }
-    std::string dir_;
+    std::string dir_ = "/tmp/shrotl-files-XXXXXX";
+    std::error_code ignored_;
 };
-
-using Framing = FilesTest;
-using Buffering = FilesTest;
-using Sections = FilesTest;
-using Handles = FilesTest;
 
 const Bytes kPrefix = {0x89, 'S', 'H', 'R', 'O', 'T', 'L', 0x0A, 1, 0, 0, 0};
 const unsigned char kZeroHeader[QVL_HEADER_SIZE] = {};
@@ -83,10 +67,9 @@ Bytes sampleBytes()
     return b;
 }
 
-// Reads the sample as the outline reader would, open unchecked; logs what it
-// reads and returns the first failing status, and where the file then stands.
-// The header is read from offset 0 wherever the file stands; past the end
-// must be refused.
+// Reads the sample as the outline reader would, logging what it reads; returns
+// the first failing status and where the file then stands. The header is read
+// from offset 0 wherever the file stands; past the end must be refused.
 uint32_t walkSample(const std::string &path, std::string &log, uint32_t *stoppedAt)
 {
     QvlFile f = 0;
@@ -114,22 +97,20 @@ uint32_t walkSample(const std::string &path, std::string &log, uint32_t *stopped
     return st;
 }
 
-Bytes patched(Bytes bytes, size_t at, const Bytes &with)
-{
-    std::copy(with.begin(), with.end(), bytes.begin() + long(at));
-    return bytes;
-}
-
 // The reader walks nested sections built byte by byte; damaged copies fail
 // with a status from some call, never crash; a section whose length runs
 // past the end is refused where it starts.
-TEST_F(Framing, ReadsNestedSectionsAndRefusesDamagedCopies)
+TEST_F(Files, ReadsNestedSectionsAndRefusesDamagedCopies)
 {
     const Bytes good = sampleBytes();
     const uint32_t room = uint32_t(good.size()) - QVL_FIRST_SECTION - 8; // exactly to the end
+    const auto patched = [&](size_t at, const Bytes &with) {
+        Bytes bytes = good;
+        std::copy(with.begin(), with.end(), bytes.begin() + long(at));
+        return bytes;
+    };
     const auto length = [&](uint32_t n) {
-        return patched(good, QVL_FIRST_SECTION + 4,
-                       {uint8_t(n), uint8_t(n >> 8), uint8_t(n >> 16), uint8_t(n >> 24)});
+        return patched(QVL_FIRST_SECTION + 4, {uint8_t(n), uint8_t(n >> 8), uint8_t(n >> 16), uint8_t(n >> 24)});
     };
     constexpr uint32_t kAnywhere = 1;
     struct Case {
@@ -139,11 +120,11 @@ TEST_F(Framing, ReadsNestedSectionsAndRefusesDamagedCopies)
     };
     std::vector<Case> cases = {
         {"intact", good, QVL_OK, uint32_t(good.size())},
-        {"magic", patched(good, 1, {'s'}), QVL_ERR_NOT_OUTLINE},
-        {"magic's last byte", patched(good, 7, {'\r'}), QVL_ERR_NOT_OUTLINE},
+        {"magic", patched(1, {'s'}), QVL_ERR_NOT_OUTLINE},
+        {"magic's last byte", patched(7, {'\r'}), QVL_ERR_NOT_OUTLINE},
         {"script", {'#', '!'}, QVL_ERR_NOT_OUTLINE},
-        {"version 2", patched(good, 8, {2}), QVL_ERR_VERSION},
-        {"version's high byte", patched(good, 11, {1}), QVL_ERR_VERSION},
+        {"version 2", patched(8, {2}), QVL_ERR_VERSION},
+        {"version's high byte", patched(11, {1}), QVL_ERR_VERSION},
         {"length one past the end", length(room + 1), QVL_ERR_TRUNCATED, QVL_FIRST_SECTION},
         {"length 4 GiB - 1", length(0xFFFFFFFFu), QVL_ERR_TRUNCATED, QVL_FIRST_SECTION},
         {"length to the end", length(room), QVL_OK, uint32_t(good.size())},
@@ -151,27 +132,23 @@ TEST_F(Framing, ReadsNestedSectionsAndRefusesDamagedCopies)
     for (size_t cut = 0; cut < good.size(); ++cut)
         cases.push_back({"cut at " + std::to_string(cut),
                          Bytes(good.begin(), good.begin() + long(cut)), QVL_ERR_TRUNCATED});
+    const std::string kIntact = "header 10.1.27 alpha 11.2.3 xyz !! 12.0.1 ? 1950.0.0 ";
     for (const Case &c : cases) {
         writeFile("bad.otl", c.bytes);
         std::string log;
         uint32_t at = kAnywhere;
         EXPECT_EQ(walkSample(path("bad.otl"), log, &at), c.status) << c.name;
-        if (c.stoppedAt != kAnywhere) {
-            EXPECT_EQ(at, c.stoppedAt) << c.name;
-        }
-        if (c.name == "intact") {
-            EXPECT_EQ(log, "header 10.1.27 alpha 11.2.3 xyz !! 12.0.1 ? 1950.0.0 ");
-        }
+        EXPECT_EQ(c.stoppedAt == kAnywhere ? c.stoppedAt : at, c.stoppedAt) << c.name;
+        EXPECT_EQ(c.name == "intact" ? log : kIntact, kIntact);
     }
 }
 
 // A file that shrinks under a reader: the read fails as truncated and the
-// position stays where it was.
-TEST_F(Framing, FileShrunkUnderTheReaderFailsInPlace)
+// position stays; bytes appended after the open stay unseen.
+TEST_F(Files, FileChangedUnderTheReader)
 {
     Bytes bytes(100000);
-    for (size_t i = 0; i < bytes.size(); ++i)
-        bytes[i] = static_cast<unsigned char>(i * 13);
+    std::iota(bytes.begin(), bytes.end(), 0);
     writeFile("s.otl", bytes);
     QvlFile f = 0;
     unsigned char buf[70000];
@@ -187,14 +164,21 @@ TEST_F(Framing, FileShrunkUnderTheReaderFailsInPlace)
     ASSERT_EQ(qVLRead(0, f, buf, 2), QVL_OK);
     EXPECT_EQ(Bytes(buf, buf + 2), Bytes(bytes.begin() + 10, bytes.begin() + 12));
     EXPECT_EQ(qVLCloseFile(0, f), QVL_OK);
+    writeFile("g.otl", Bytes(10, 'a'));
+    ASSERT_EQ(qVLOpenFile(0, &f, path("g.otl").c_str()), QVL_OK);
+    std::ofstream(path("g.otl"), std::ios::app) << "appended";
+    ASSERT_EQ(qVLLseek(0, f, 0, 5, &at), QVL_OK);
+    ASSERT_EQ(qVLRead(0, f, buf, 2), QVL_OK);
+    EXPECT_EQ(qVLRead(0, f, buf, 5), QVL_ERR_TRUNCATED);
+    EXPECT_EQ(qVLCloseFile(0, f), QVL_OK);
 }
 
-// Random writes, seeks and nested sections against an in-memory model of the
-// file, then random reads and seeks back. Seeks favour the latest write
-// start, where the buffer tends to begin; large transfers straddle the 64 KiB
-// buffer size. A section's length covers the furthest byte written since it
-// began, wherever its header now is (in the buffer or already flushed).
-TEST_F(Buffering, RandomTransfersSeeksAndSectionsMatchAModelOfTheFile)
+// Random writes, seeks and nested sections against a model of the file, then
+// random reads and seeks back. Seeks favour the latest write start, where the
+// buffer tends to begin; large transfers straddle the 64 KiB buffer. A
+// section's length covers the furthest byte written since it began, wherever
+// its header now is (in the buffer or already flushed).
+TEST_F(Files, RandomTransfersSeeksAndSectionsMatchAModelOfTheFile)
 {
     std::mt19937 rng(12345);
     auto size = [&]() -> uint32_t {
@@ -257,9 +241,10 @@ TEST_F(Buffering, RandomTransfersSeeksAndSectionsMatchAModelOfTheFile)
     }
     while (!open.empty())
         end();
-    // Last, a buffer-sized write over bytes buffered from the buffer's start,
-    // with nothing after it that could hide stale bytes left in the buffer;
-    // then the header, rewritten at offset 0 as the writer does.
+    // Last, a section ended from inside its flushed header; a buffer-sized
+    // write over bytes buffered from the buffer's start, with nothing after
+    // it to hide stale bytes; then the header, rewritten as the writer does.
+    begin(), write(65536), seek(headers.back() + 2), end();
     seek(uint32_t(model.size())), write(65536), write(40), seek(starts.back()), write(65536);
     const Bytes header(QVL_HEADER_SIZE, 'H');
     ASSERT_EQ(qVLWriteHeader(0, f, QVL_HEADER_SIZE, header.data()), QVL_OK);
@@ -304,28 +289,13 @@ TEST_F(Buffering, RandomTransfersSeeksAndSectionsMatchAModelOfTheFile)
     EXPECT_EQ(qVLCloseFile(0, f), QVL_OK);
 }
 
-TEST_F(Sections, UnbalancedOrTooDeepNestingIsRefused)
-{
-    QvlFile f = 0;
-    uint32_t pos[QVL_MAX_SECTION_DEPTH + 1] = {};
-    ASSERT_EQ(qVLCreateFile(0, &f, path("n.otl").c_str()), QVL_OK);
-    EXPECT_EQ(qVLEndOpcode(0, f, 0), QVL_ERR_SECTION);
-    for (uint32_t d = 0; d < QVL_MAX_SECTION_DEPTH; ++d)
-        ASSERT_EQ(qVLBeginOpcode(0, f, 1, 0, &pos[d]), QVL_OK);
-    EXPECT_EQ(qVLBeginOpcode(0, f, 1, 0, &pos[QVL_MAX_SECTION_DEPTH]), QVL_ERR_SECTION);
-    EXPECT_EQ(qVLEndOpcode(0, f, pos[0]), QVL_ERR_SECTION); // not the innermost
-    EXPECT_EQ(qVLEndOpcode(0, f, pos[QVL_MAX_SECTION_DEPTH - 1] + 1), QVL_ERR_SECTION);
-    for (uint32_t d = QVL_MAX_SECTION_DEPTH; d-- > 0;)
-        ASSERT_EQ(qVLEndOpcode(0, f, pos[d]), QVL_OK);
-    EXPECT_EQ(qVLEndOpcode(0, f, pos[0]), QVL_ERR_SECTION);
-    EXPECT_EQ(qVLCloseFile(0, f), QVL_ERR_INCOMPLETE);
-}
-
-TEST_F(Handles, ZeroHandleAndWrongModeFailWithoutHarm)
+// Refusals leave nothing behind: a zero handle, the wrong mode, bad sizes,
+// origins and null pointers, and sections unbalanced or nested too deep.
+TEST_F(Files, RefusalsDoNoHarm)
 {
     unsigned char buf[QVL_HEADER_SIZE] = {};
     uint16_t op, ver;
-    uint32_t u = 0;
+    uint32_t u = 0, pos[QVL_MAX_SECTION_DEPTH + 1] = {};
     QvlFile f = 1234, r = 0, w = 0;
     EXPECT_EQ(qVLOpenFile(0, &f, path("missing.otl").c_str()), QVL_ERR_OPEN);
     EXPECT_EQ(f, 0u);
@@ -352,12 +322,19 @@ TEST_F(Handles, ZeroHandleAndWrongModeFailWithoutHarm)
     EXPECT_EQ(qVLLseek(0, r, 2, 0, &u), QVL_ERR_ARGUMENT);
     EXPECT_EQ(qVLLseek(0, r, 1, -1, &u), QVL_ERR_ARGUMENT); // before the start
     EXPECT_EQ(qVLCloseFile(0, r), QVL_OK);
+
+    EXPECT_EQ(qVLEndOpcode(0, w, 0), QVL_ERR_SECTION);
+    for (uint32_t d = 0; d < QVL_MAX_SECTION_DEPTH; ++d)
+        ASSERT_EQ(qVLBeginOpcode(0, w, 1, 0, &pos[d]), QVL_OK);
+    EXPECT_EQ(qVLBeginOpcode(0, w, 1, 0, &pos[QVL_MAX_SECTION_DEPTH]), QVL_ERR_SECTION);
+    EXPECT_EQ(qVLEndOpcode(0, w, pos[0]), QVL_ERR_SECTION); // not the innermost
+    EXPECT_EQ(qVLEndOpcode(0, w, pos[QVL_MAX_SECTION_DEPTH - 1] + 1), QVL_ERR_SECTION);
+    for (uint32_t d = QVL_MAX_SECTION_DEPTH; d-- > 0;)
+        ASSERT_EQ(qVLEndOpcode(0, w, pos[d]), QVL_OK);
+    EXPECT_EQ(qVLEndOpcode(0, w, pos[0]), QVL_ERR_SECTION);
     EXPECT_EQ(qVLCloseFile(0, w), QVL_ERR_INCOMPLETE);
     EXPECT_EQ(entries(), Names{"a.otl"}); // failed creates leave nothing
 }
-
-
-using Save = FilesTest;
 
 // Saves a header and one section filled with `mark`, ending the stream.
 uint32_t save(const std::string &path, unsigned char mark)
@@ -375,11 +352,14 @@ uint32_t save(const std::string &path, unsigned char mark)
     return qVLCloseFile(0, f);
 }
 
-// Streams over an existing target and to a new name: neither may appear,
-// and no temporary may be left.
-TEST_F(Save, IncompleteStreamsKeepThePreviousFileAndRemoveTheTemporary)
+// Incomplete streams, over the existing target and to a new name, leave the
+// target and the listing as they were, with no temporary behind; then a
+// complete save replaces the target and keeps its permissions.
+TEST_F(Files, OnlyACompleteStreamReplacesTheTarget)
 {
-    ASSERT_EQ(save(path("o.otl"), 'A'), QVL_OK);
+    const std::string target = path("o.otl");
+    ASSERT_EQ(save(target, 'A'), QVL_OK);
+    ASSERT_EQ(chmod(target.c_str(), 0640), 0);
     const Bytes before = readFile("o.otl"), header(QVL_HEADER_SIZE, 'C');
     uint32_t at = 0, section = 0;
     QvlFile f = 0;
@@ -394,12 +374,10 @@ TEST_F(Save, IncompleteStreamsKeepThePreviousFileAndRemoveTheTemporary)
     create("o.otl");
     const Names during = entries();
     ASSERT_EQ(during.size(), 2u);
-    EXPECT_TRUE(std::regex_match(during[1], std::regex(R"(o\.otl\.tmp[A-Za-z0-9]{6})")))
-        << during[1];
-    ASSERT_EQ(qVLWrite(0, f, "partial", 7), QVL_OK);
+    EXPECT_TRUE(std::regex_match(during[1], std::regex(R"(o\.otl\.tmp[A-Za-z0-9]{6})"))) << during[1];
+    ASSERT_EQ(qVLWriteHeader(0, f, QVL_HEADER_SIZE, header.data()), QVL_OK); // no end opcode
     refused();
-    create("new.otl"); // no end opcode
-    ASSERT_EQ(qVLWriteHeader(0, f, QVL_HEADER_SIZE, header.data()), QVL_OK);
+    create("new.otl"); // sections closed, no end opcode
     ASSERT_EQ(qVLBeginOpcode(0, f, 5, 1, &section), QVL_OK);
     ASSERT_EQ(qVLEndOpcode(0, f, section), QVL_OK);
     refused();
@@ -423,19 +401,16 @@ TEST_F(Save, IncompleteStreamsKeepThePreviousFileAndRemoveTheTemporary)
     ASSERT_EQ(qVLLseek(0, f, 0, 0, &at), QVL_OK);
     EXPECT_EQ(qVLWriteHeader(0, f, QVL_HEADER_SIZE, header.data()), QVL_ERR_IO);
     refused();
-}
 
-TEST_F(Save, CompleteSaveReplacesTheTargetAndKeepsItsPermissions)
-{
-    const std::string target = path("o.otl");
-    ASSERT_EQ(save(target, 'A'), QVL_OK);
-    ASSERT_EQ(chmod(target.c_str(), 0640), 0);
     ASSERT_EQ(save(target, 'B'), QVL_OK);
     EXPECT_EQ(entries(), Names{"o.otl"});
     EXPECT_EQ(readFile("o.otl")[QVL_PREFIX_SIZE], 'B');
     struct stat st;
     ASSERT_EQ(stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+    ASSERT_EQ(mkdir(path("d.otl").c_str(), 0700), 0); // a directory cannot be replaced
+    EXPECT_EQ(save(path("d.otl"), 'D'), QVL_ERR_IO);
+    EXPECT_EQ(entries(), (Names{"d.otl", "o.otl"}));
 }
 
 } // namespace

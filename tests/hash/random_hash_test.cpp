@@ -1,13 +1,7 @@
-// The hash against a simple model: random inserts and removals of names
-// that differ in case, accents and multibyte characters (UTF-8, locale 0),
-// and whole items entered and taken out, some with an allocation failure.
-// After every step each bucket is sorted, holds exactly the model's entries
-// with their names' sort keys, owns an array exactly while it has capacity,
-// which grows in steps of 200 and never shrinks; a failed entry leaves no
-// block behind. Every tenth step, lookups under both case rules find the
-// first acceptable entry of a plain scan, and the shared enumeration visits
-// exactly the shared entries in bucket order. SHROTL_RANDOM_ITERATIONS sets
-// the steps.
+// The hash against a model: random inserts and removals of names differing
+// in case, accents and multibyte characters, and whole items entered (some
+// failing) and taken out. Buckets are checked after every step; lookups and
+// the shared enumeration, under both case rules, every tenth.
 #include "core/host.h"
 #include "support/outline.h"
 
@@ -30,10 +24,8 @@ std::vector<std::string> vocabulary()
         "STRASSE", "Straße", "strasse", "naïve", "NAÏVE",   "naive", "日本",   "日本語",
         "Ärger", "ärger",  "AERGER",  "Ω",      "ω",        "x",     "X",      "Σίσυφος",
         "ΣΊΣΥΦΟΣ", "ıi",   "İI"};
-    // Names in the bucket of "cafe", with a capital variant: one bucket
-    // holds long runs and many distinct names (short ones, ones that agree
-    // in their first eight characters, ones whose sort key is known only
-    // in part) and grows past 200 entries.
+    // More names in the bucket of "cafe", so that it grows past 200 entries
+    // and holds long runs and sort keys known only in part.
     for (int i = 0; words.size() < 72; ++i) {
         for (const char *stem : {"w", "waterfall", "café", "waterfallé", "cafeé"}) {
             const std::string w = stem + std::to_string(i);
@@ -166,8 +158,7 @@ TEST_F(RandomHash, AgreesWithAModelUnderBothCaseRules)
         OtlItem *item = items[random() % items.size()];
         const uint32_t op = random() % 16;
         if (op == 0) {
-            // A new item, often with names of fresh buckets, entered whole;
-            // a failure must take back what was entered, arrays included.
+            // A new item, often in fresh buckets: a failure takes back all.
             const std::string fresh = "u" + std::to_string(step);
             items.push_back(item = newItem(random() % 2 ? fresh : word(),
                                            random() % 2 ? "v" + fresh : "", random() % 3 == 0));
@@ -203,9 +194,8 @@ TEST_F(RandomHash, AgreesWithAModelUnderBothCaseRules)
                           OTL_OK);
                 model.insert(own);
             } else {
-                // Remove by the own name or any word, mostly for the right
-                // table: only an entry of that item and table, in the
-                // word's bucket and equal under the case rule, goes.
+                // Remove by the own name or any word: only an entry of that
+                // item and table, equal under the case rule, goes.
                 o->caseSensitive = random() % 2;
                 const uint16_t table = random() % 4 ? std::get<1>(own) : random() % 3;
                 const std::string w = random() % 2 ? std::get<2>(own) : word();

@@ -1,15 +1,10 @@
-// The hash beyond the random hash model, on one outline: the hash function,
-// growth in steps of 200 and reservation with failure injection, the order
-// of equal names, each filter of the general lookup (shared members,
-// parent names, aliases by table, attribute members, dimensions), the
-// universe member, the tree's shared-member enumeration, deleting every
-// shared copy of a member or of a subtree, and entering and removing all
-// names of an item.
+// The hash beyond the random hash model: the hash function, growth and
+// reservation under failures, the order of equal names, each lookup filter,
+// deleting shared copies, and entering and removing all names of an item.
 #include "support/outline.h"
 
-#include <set>
+#include <algorithm>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -76,16 +71,6 @@ protected:
     {
         return o->nameHash->buckets[otlHashBucketOf(name.c_str())];
     }
-    // Every entry of an item: its name and table.
-    std::multiset<std::pair<std::string, int>> entriesOf(const OtlItem *item) const
-    {
-        std::multiset<std::pair<std::string, int>> out;
-        for (const OtlHashBucket &b : o->nameHash->buckets)
-            for (uint32_t i = 0; i < b.count; ++i)
-                if (b.entries[i].item == item)
-                    out.emplace(b.entries[i].name, b.entries[i].table);
-        return out;
-    }
     OtlItem *next(OtlItem *from)
     {
         OtlItem *r = sentinelItem();
@@ -103,17 +88,11 @@ TEST(HashFunction, FoldsAsciiLettersAndSignsHighBytes)
     EXPECT_EQ(otlHashBucketOf("z"), 0x5Au % 3313);
     EXPECT_EQ(otlHashBucketOf("`{"), (0x60u * 31 + 0x7B) % 3313); // not letters
     EXPECT_EQ(otlHashBucketOf("\xE9"), (static_cast<uint32_t>(-23) & 0xFFFF) % 3313);
-    EXPECT_EQ(otlHashBucketOf("\x80"), (static_cast<uint32_t>(-128) & 0xFFFF) % 3313);
     EXPECT_EQ(otlHashBucketOf("\x7F"), 0x7Fu);
     EXPECT_EQ(otlHashBucketOf("ab"), (65u * 31 + 66) % 3313);
     EXPECT_EQ(otlHashBucketOf("x\xE9"), ((88u * 31 - 23) & 0xFFFF) % 3313);
     EXPECT_EQ(otlHashBucketOf(""), 0u);
-    EXPECT_EQ(otlHashBucketOf("Sales [1]"), otlHashBucketOf("SALES [1]"));
-    // Only the low 16 bits of a long name's hash choose the bucket.
-    uint32_t h = 0;
-    for (const char *p = "a rather longer member name"; *p; ++p)
-        h = h * 31 + static_cast<uint32_t>(*p >= 'a' && *p <= 'z' ? *p - 32 : *p);
-    EXPECT_EQ(otlHashBucketOf("a rather longer member name"), (h & 0xFFFF) % 3313);
+    EXPECT_EQ(otlHashBucketOf("zzzz"), (90u * 30784 & 0xFFFF) % 3313); // low 16 bits only
 }
 
 TEST_F(Hash, BucketsGrowInStepsOfTwoHundredAndReservedRoomAllocatesNothing)
@@ -123,8 +102,7 @@ TEST_F(Hash, BucketsGrowInStepsOfTwoHundredAndReservedRoomAllocatesNothing)
         append(dim, "Same");
     const OtlHashBucket &b = bucket("Same");
     EXPECT_EQ(host.blockSize(b.entries), 200 * sizeof(OtlHashEntry));
-    // Each operation grows once or changes nothing; the capacity follows the
-    // dump.
+    // Each operation grows once or, failing, changes nothing.
     auto grows = [&](auto operation) {
         const std::string before = dump() + std::to_string(b.capacity);
         return test::sweepAllocations(host, operation, [&](uint64_t n) {
@@ -148,10 +126,9 @@ TEST_F(Hash, BucketsGrowInStepsOfTwoHundredAndReservedRoomAllocatesNothing)
     allocations = host.allocations();
     EXPECT_EQ(otlHashReserve(host.ctx(), o, "Same", 0), OTL_OK);
     EXPECT_EQ(otlHashReserve(host.ctx(), o, "Same", 399), OTL_OK); // fits exactly
-    for (int i = 0; i < 200; ++i)
-        append(dim, "same");
-    EXPECT_EQ(host.allocations(), allocations + 200);
-    EXPECT_EQ(b.capacity, 800u);
+    EXPECT_EQ(host.allocations(), allocations);
+    EXPECT_EQ(otlHashReserve(host.ctx(), o, "Same", 599), OTL_OK); // 200 short: one step
+    EXPECT_EQ(b.capacity, 1000u);
 }
 
 TEST_F(Hash, EachFilterOfTheGeneralLookup)
@@ -163,7 +140,6 @@ TEST_F(Hash, EachFilterOfTheGeneralLookup)
         OtlItem *dimension, *expected;
     } cases[] = {
         {nullptr, nullptr, true, false, 0, nullptr, nullptr},
-        {"Pepsi", nullptr, true, false, 0, nullptr, nullptr},
         // Shared members only through a parent name; no parent name finds
         // the universe member.
         {"Cola", nullptr, true, false, 0, nullptr, cola},
@@ -174,7 +150,6 @@ TEST_F(Hash, EachFilterOfTheGeneralLookup)
         {"Product", "Quorvel Universe Member", true, false, 0, nullptr, nullptr},
         // Aliases by table; table 0 is any table and accepts member names
         // even with the member switch off.
-        {"Orient", nullptr, true, false, 0, nullptr, nullptr},
         {"Orient", nullptr, false, true, 3, nullptr, west},
         {"Orient", nullptr, false, true, 1, nullptr, east},
         {"Orient", nullptr, false, true, 2, nullptr, nullptr},
@@ -223,31 +198,26 @@ TEST_F(Hash, CaseVariantsShareABucketTheLatestEnteredFirstAndTheWalksVisitShared
     EXPECT_EQ(run.entries[1].item, copy1);
     EXPECT_EQ(run.entries[2].item, cola);
     EXPECT_EQ(run.entries[0].name, copy2->memberName); // points, never copies
-    EXPECT_EQ(sharedCopies(cola), (std::vector<OtlItem *>{copy2, copy1}));
     // The tree walk goes in pre-order.
-    EXPECT_EQ(next(cola), copy1);
-    EXPECT_EQ(next(copy1), copy2);
-    EXPECT_EQ(next(copy2), nullptr);
-    EXPECT_EQ(next(nullptr), nullptr);
+    EXPECT_EQ((std::vector<OtlItem *>{next(cola), next(copy1), next(copy2), next(nullptr)}),
+              (std::vector<OtlItem *>{copy1, copy2, nullptr, nullptr}));
     o->caseSensitive = 1;
-    EXPECT_EQ(next(cola), copy1);
-    EXPECT_EQ(next(copy1), nullptr); // "cola" differs now
+    EXPECT_TRUE(next(cola) == copy1 && next(copy1) == nullptr); // "cola" differs now
     o->fieldAccessMode = 1;
     OtlItem *r = sentinelItem();
     int32_t position = -1;
     EXPECT_EQ(adShrOtlGetNextSharedMember(o, cola, &r), OTL_ERR_ACCESS_MODE);
     EXPECT_EQ(adShrOtlGetNextSharedMemberUsingHash(o, cola, &r, &position), OTL_ERR_ACCESS_MODE);
-    EXPECT_EQ(r, sentinelItem());
-    EXPECT_EQ(position, -1);
+    EXPECT_TRUE(r == sentinelItem() && position == -1);
 }
 
 TEST_F(Hash, DeletingSharedCopiesWithTheLogOffDescendantsFirstUntilADeletionFails)
 {
-    OtlItem *cans = append(colas, "Cans");
+    append(colas, "Cans");
     append(market, "Cans", OTL_SHARE_SHARED);
     append(colas, "Cans", OTL_SHARE_SHARED); // a copy inside the subtree itself
     append(market, "Colas", OTL_SHARE_SHARED);
-    OtlItem *dietCola = append(diet, "Diet Cola"); // in the chain, below a later sibling
+    append(diet, "Diet Cola"); // in the chain, below a later sibling
     append(market, "Diet Cola", OTL_SHARE_SHARED);
     append(year, "East", OTL_SHARE_SHARED); // East is outside the chain: the copy stays
     // A callback that leaves its copy is called once per copy, no more.
@@ -274,20 +244,12 @@ TEST_F(Hash, DeletingSharedCopiesWithTheLogOffDescendantsFirstUntilADeletionFail
               (std::vector<std::string>{"Cola", "Cans", "Cans", "Colas", "Diet Cola"}));
     EXPECT_EQ(o->changeLogEnabled, 1);
     EXPECT_EQ(sharedCopies(cola), std::vector<OtlItem *>{});
-    EXPECT_EQ(colas->firstChild, cola);
-    EXPECT_EQ(cola->nextSibling, cans);
-    EXPECT_EQ(cans->nextSibling, nullptr);
-    EXPECT_EQ(market->firstChild, east);
-    EXPECT_EQ(diet->firstChild, dietCola);
-    EXPECT_EQ(dietCola->nextSibling, nullptr);
     EXPECT_EQ(test::hashProblems(o), "");
     EXPECT_EQ(otlDeleteSharedCopiesSubtree(o, nullptr, recordingDelete), OTL_OK);
 }
 
-// Entering an item's names fails part-way at each allocation in turn; each
-// failure must take back the names entered and the arrays made for them.
-// Whether the short name goes in depends on the name format, the value
-// type, the tag, the generation and the short name itself.
+// A failure at any allocation takes back the names and arrays entered so far.
+// The short name goes in by name format, value type, tag and generation.
 TEST_F(Hash, AddItemEntersNameShortNameAndAliasesOrNothing)
 {
     const struct {
@@ -323,10 +285,10 @@ TEST_F(Hash, AddItemEntersNameShortNameAndAliasesOrNothing)
         setAlias(m, 0, ("One " + n).c_str());
         setAlias(m, 2, ("Three " + n).c_str());
         setAlias(m, 3, "Beyond the tables"); // no table 4: never entered
-        std::multiset<std::pair<std::string, int>> names{{"Sizes_" + n, 0}, {"One " + n, 1},
-                                                         {"Three " + n, 3}};
+        std::vector<std::string> names{"Sizes_" + n, "One " + n + "@1", "Three " + n + "@3"};
         if (c.entered)
-            names.emplace(n + "x", 0);
+            names.push_back(n + "x");
+        std::sort(names.begin(), names.end());
         const std::string before = dump();
         const size_t blocks = host.liveBlocks();
         test::sweepAllocations(
@@ -335,19 +297,16 @@ TEST_F(Hash, AddItemEntersNameShortNameAndAliasesOrNothing)
                 EXPECT_EQ(dump(), before) << n << " " << k;
                 EXPECT_EQ(host.liveBlocks(), blocks) << n << " " << k;
             });
-        EXPECT_EQ(entriesOf(m), names) << n;
-        // Removing mirrors adding, alias combinations included (one without
-        // a text).
+        EXPECT_EQ(test::entriesOf(o, m), names) << n;
+        // Removing mirrors adding, alias combinations (one without a text) too.
         addCombo(m, 0, ("Pack " + n).c_str(), "Sizes");
         addCombo(m, 0, "", "Sizes");
         addCombo(m, 0, ("Box " + n).c_str(), "Sizes");
-        for (OtlAliasCombo *combo = m->aliases[0].combos; combo; combo = combo->next) {
-            if (combo->aliasText) {
-                ASSERT_EQ(otlHashInsert(host.ctx(), o, m, combo->aliasText, 1), OTL_OK);
-            }
-        }
+        for (OtlAliasCombo *combo = m->aliases[0].combos; combo; combo = combo->next)
+            ASSERT_EQ(combo->aliasText ? otlHashInsert(host.ctx(), o, m, combo->aliasText, 1) : 0,
+                      OTL_OK);
         ASSERT_EQ(otlHashRemoveItem(host.ctx(), o, m), OTL_OK);
-        EXPECT_TRUE(entriesOf(m).empty()) << n;
+        EXPECT_TRUE(test::entriesOf(o, m).empty()) << n;
         EXPECT_EQ(otlHashRemoveItem(host.ctx(), o, m), OTL_ERR_GENERIC);
         m->dimensionTag = OTL_TAG_ATTRIBUTE; // as released
         m->generation = 2;

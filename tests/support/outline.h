@@ -21,6 +21,7 @@
 #include "platform/charset/gcharset.h"
 #include "support/fixture.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -146,6 +147,20 @@ inline size_t bucketArrays(const OtlOutline *o)
     for (const OtlHashBucket &b : o->nameHash->buckets)
         n += b.entries != nullptr;
     return n;
+}
+
+// The names the hash enters an item under, sorted; an alias's as "name@table".
+inline std::vector<std::string> entriesOf(const OtlOutline *o, const OtlItem *item)
+{
+    std::vector<std::string> names;
+    for (const OtlHashBucket &b : o->nameHash->buckets)
+        for (uint32_t i = 0; i < b.count; ++i)
+            if (b.entries[i].item == item) {
+                const uint16_t t = b.entries[i].table;
+                names.push_back(b.entries[i].name + (t ? "@" + std::to_string(t) : ""));
+            }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 // The sample outline of the member-information and attribute tests:

@@ -1,5 +1,5 @@
-// The item pool: block sizes from the file size and the doubling growth,
-// pooled items, and failure injection on the start and on growth.
+// The item pool: block sizes from the file size, doubling growth, cleared
+// items, and failures on the start and on growth.
 #include "core/tree.h"
 #include "support/outline.h"
 
@@ -22,7 +22,7 @@ std::vector<uint32_t> blockSizes(const test::TestHost &host, const OtlOutline *o
 
 } // namespace
 
-TEST_F(Pool, FirstBlockIsSizedFromTheFileAndHoldsAtLeastOneHundred)
+TEST_F(Pool, BlocksStartFromTheFileSizeThenDoubleAndFailuresChangeNothing)
 {
     OtlItem *item = sentinelItem(); // no pool, no item
     EXPECT_EQ(otlPoolItem(o, &item), OTL_ERR_GENERIC);
@@ -33,18 +33,14 @@ TEST_F(Pool, FirstBlockIsSizedFromTheFileAndHoldsAtLeastOneHundred)
     for (const auto &c : cases) {
         ASSERT_EQ(otlStartPool(o, c.fileSize), OTL_OK);
         EXPECT_EQ(blockSizes(host, o), std::vector<uint32_t>{c.items}) << c.fileSize;
-        EXPECT_EQ(o->itemPool->freeCount, c.items);
-        EXPECT_EQ(o->itemPool->handedOut, 0u);
+        EXPECT_TRUE(o->itemPool->freeCount == c.items && o->itemPool->handedOut == 0);
         ASSERT_EQ(otlReleasePool(o), OTL_OK);
     }
     // A second start adds a block in front of the first.
     ASSERT_EQ(otlStartPool(o, 0), OTL_OK);
     ASSERT_EQ(otlStartPool(o, 1064000), OTL_OK);
     EXPECT_EQ(blockSizes(host, o), (std::vector<uint32_t>{100, 200}));
-}
-
-TEST_F(Pool, BlocksDoubleFromOneHundredHandOutClearedItemsAndFailuresChangeNothing)
-{
+    ASSERT_EQ(otlReleasePool(o), OTL_OK);
     const size_t blocks = host.liveBlocks();
     EXPECT_EQ(test::sweepAllocations(
                   host, [&] { return otlStartPool(o, 0); },
@@ -54,13 +50,12 @@ TEST_F(Pool, BlocksDoubleFromOneHundredHandOutClearedItemsAndFailuresChangeNothi
                   }),
               2u); // header, item array
     std::vector<OtlItem *> items(800);
-    for (OtlItem *&item : items) {
-        ASSERT_EQ(otlPoolItem(o, &item), OTL_OK);
-        EXPECT_EQ(item->pooled, 1);
+    for (OtlItem *&pooled : items) {
+        ASSERT_EQ(otlPoolItem(o, &pooled), OTL_OK);
+        EXPECT_EQ(pooled->pooled, 1);
     }
     EXPECT_EQ(blockSizes(host, o), (std::vector<uint32_t>{100, 100, 200, 400}));
-    EXPECT_EQ(o->itemPool->handedOut, 400u);
-    EXPECT_EQ(o->itemPool->freeCount, 0u);
+    EXPECT_TRUE(o->itemPool->handedOut == 400 && o->itemPool->freeCount == 0);
     EXPECT_EQ(o->itemPoolGrowth, 8u);
     EXPECT_EQ(items[300], &o->itemPool->next->items[100]); // handed out in order
     OtlItem blank{};
@@ -68,7 +63,7 @@ TEST_F(Pool, BlocksDoubleFromOneHundredHandOutClearedItemsAndFailuresChangeNothi
     EXPECT_EQ(memcmp(items[300], &blank, sizeof blank), 0);
 
     const OtlPoolBlock *full = o->itemPool;
-    OtlItem *item = nullptr;
+    item = nullptr;
     EXPECT_EQ(test::sweepAllocations(
                   host, [&] { return otlPoolItem(o, &item); },
                   [&](uint64_t n) {

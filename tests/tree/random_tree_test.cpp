@@ -1,9 +1,6 @@
-// Random trees: items are added, moved and detached at random. After every
-// step each generation and level must equal a recomputation from scratch,
-// every sibling chain must read the same both ways, and the tree queries
-// (deepest leaf, counts, dimension, containment, dimension by tag, first
-// time-balanced member) and the exported walks must agree with a plain walk
-// of the shape. SHROTL_RANDOM_ITERATIONS sets the number of steps.
+// Random trees: items added, moved and detached at random. After every step
+// links, generations and levels, the tree queries and the exported walks
+// must agree with a plain walk of the shape.
 #include "core/tree.h"
 #include "support/outline.h"
 
@@ -14,8 +11,7 @@
 
 namespace {
 
-// The subtree of `top` in pre-order (the model's trees stay shallow enough
-// for recursion).
+// The subtree of `top` in pre-order (the model's trees are shallow).
 void collect(OtlItem *top, std::vector<OtlItem *> &out)
 {
     out.push_back(top);

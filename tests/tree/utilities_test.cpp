@@ -1,19 +1,16 @@
-// The tree utilities beyond the random tree model: implied sharing, the
-// test that a subtree is closed under sharing, and what the release of an
-// item releases.
+// The tree utilities beyond the random tree model: implied sharing and the
+// test that a subtree is closed under sharing.
 #include "core/share.h"
 #include "core/tree.h"
 #include "support/outline.h"
 
-#include <cstring>
 #include <initializer_list>
 #include <vector>
 
 using Utilities = test::OutlineTest;
 
-// Which child's storage a parent shares, by the children's operators, the
-// parent's formula, operator and share option; -1 for none. A refusal
-// leaves both results as they were.
+// Which child's storage a parent shares (-1: none, both results untouched),
+// by the children's operators and the parent's formula, operator and option.
 TEST_F(Utilities, ImpliedSharingByChildrenFormulaAndOptions)
 {
     const struct {
@@ -88,48 +85,4 @@ TEST_F(Utilities, SubtreeIsClosedWhenNoSharedLinkCrossesItsBorder)
     OtlItem *orphan = append(diet, "Orphan", OTL_SHARE_SHARED);
     append(product, "Orphan", OTL_SHARE_SHARED);
     EXPECT_TRUE(otlSubtreeClosedUnderSharing(o, orphan));
-}
-
-// Everything an item's fields point to is the item's; the fixture's leak
-// check sees what stays behind. A pooled item keeps its slot.
-TEST_F(Utilities, ReleasingAnItemReleasesEveryTextAndListItOwns)
-{
-    ASSERT_EQ(otlStartPool(o, 0), OTL_OK);
-    for (bool pooled : {false, true}) {
-        OtlItem *item = nullptr;
-        if (pooled)
-            ASSERT_EQ(otlPoolItem(o, &item), OTL_OK);
-        else
-            item = test::makeItem(host.ctx(), "Owner");
-        item->comment = dup("comment");
-        item->infoDimName = dup("info");
-        item->formula = dup("formula");
-        item->lastFormula = dup("last");
-        item->commentEx = dup("long comment");
-        item->associationMatrix = reinterpret_cast<uint8_t *>(dup("matrix"));
-        setAlias(item, 1, "Alias");
-        addCombo(item, 1, "Combo", "A B");
-        addUserAttr(item, "uda");
-        addGenLevelName(item, "Gen", 1, 2);
-        char *value = dup("Red");
-        item->attrValueType = OTL_ATTR_TEXT;
-        memcpy(item->attrValue, &value, sizeof value);
-        // The host's attribute lists: two texts each, a text and a number.
-        char **texts1 = nullptr, **texts2 = nullptr;
-        OtlAttribute *values = nullptr;
-        ASSERT_EQ(otl::hostNewArray(host.ctx(), 2, &texts1), OTL_OK);
-        ASSERT_EQ(otl::hostNewArray(host.ctx(), 2, &texts2), OTL_OK);
-        ASSERT_EQ(otl::hostNewArray(host.ctx(), 2, &values), OTL_OK);
-        texts1[0] = dup("first");
-        texts2[1] = dup("second");
-        values[0].type = OTL_ATTR_TEXT;
-        values[0].value.text = dup("host value");
-        values[1].type = OTL_ATTR_NUMERIC;
-        values[1].value.number = 2.5;
-        item->hostAttrCount = 2;
-        item->hostAttrTexts1 = texts1;
-        item->hostAttrTexts2 = texts2;
-        item->hostAttrValues = values;
-        otlFreeItem(o, item, 2);
-    }
 }
