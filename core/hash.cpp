@@ -226,23 +226,42 @@ OtlStatus otlHashReserve(const OtlHostContext *host, OtlOutline *outline, const 
     return OTL_OK;
 }
 
-int32_t otlHashTakeOut(OtlOutline *outline, OtlItem *item, const char *name, uint16_t table)
+namespace {
+
+// The index of the item's entry for `name` in table `table`: with `exact`,
+// only the entry that points at this very text; otherwise any whose text is
+// equal under the outline's case rule. -1 when there is none.
+int32_t findEntry(OtlOutline *outline, const OtlHashBucket &bucket, OtlItem *item,
+                  const char *name, uint16_t table, bool exact)
 {
     const OtlHostContext *host = outline->host;
-    OtlHashBucket &bucket = bucketOf(outline, name);
     const otl::HashProbe probe = otl::hashProbe(host, name);
     for (uint32_t i = otl::hashRunStart(host, bucket, probe);
          i < bucket.count && otl::compareEntry(host, bucket.entries[i], probe) == 0; ++i) {
         const OtlHashEntry &entry = bucket.entries[i];
-        if (entry.item != item || entry.table != table || !otl::namesEqual(outline, entry.name, name))
-            continue;
-        memmove(static_cast<void *>(&bucket.entries[i]),
-                static_cast<const void *>(&bucket.entries[i + 1]),
-                (bucket.count - i - 1) * sizeof(OtlHashEntry));
-        bucket.count--;
-        return static_cast<int32_t>(i);
+        if (entry.item == item && entry.table == table &&
+            (exact ? entry.name == name : otl::namesEqual(outline, entry.name, name)))
+            return static_cast<int32_t>(i);
     }
     return -1;
+}
+
+void removeAt(OtlHashBucket &bucket, uint32_t i)
+{
+    memmove(static_cast<void *>(&bucket.entries[i]), static_cast<const void *>(&bucket.entries[i + 1]),
+            (bucket.count - i - 1) * sizeof(OtlHashEntry));
+    bucket.count--;
+}
+
+} // namespace
+
+int32_t otlHashTakeOut(OtlOutline *outline, OtlItem *item, const char *name, uint16_t table)
+{
+    OtlHashBucket &bucket = bucketOf(outline, name);
+    const int32_t i = findEntry(outline, bucket, item, name, table, true);
+    if (i >= 0)
+        removeAt(bucket, static_cast<uint32_t>(i));
+    return i;
 }
 
 void otlHashPutBack(OtlOutline *outline, OtlItem *item, const char *name, uint16_t table,
@@ -267,7 +286,12 @@ OtlStatus otlHashRemove(const OtlHostContext *host, OtlOutline *outline, OtlItem
                         const char *name, uint16_t table)
 {
     (void)host; // the outline's own context compares
-    return otlHashTakeOut(outline, item, name, table) < 0 ? OTL_ERR_GENERIC : OTL_OK;
+    OtlHashBucket &bucket = bucketOf(outline, name);
+    const int32_t i = findEntry(outline, bucket, item, name, table, false);
+    if (i < 0)
+        return OTL_ERR_GENERIC;
+    removeAt(bucket, static_cast<uint32_t>(i));
+    return OTL_OK;
 }
 
 namespace {

@@ -34,9 +34,10 @@ OtlStatus otlHashReserve(const OtlHostContext *host, OtlOutline *outline, const 
 // Removes one entry: 0, or 1 when there is no such entry (nothing changes).
 OtlStatus otlHashRemove(const OtlHostContext *host, OtlOutline *outline, OtlItem *item,
                         const char *name, uint16_t table);
-// Removes one entry and returns where it stood in its bucket, or -1 when
-// there is no such entry; with otlHashPutBack, for undo steps that must put
-// an entry back exactly where it was among the names equal to it.
+// Removes the item's entry that points at this very text (an item's member
+// name and short name may be equal texts) and returns where it stood in its
+// bucket, or -1 when there is no such entry; with otlHashPutBack, for undo
+// steps that must put an entry back exactly where it was.
 int32_t otlHashTakeOut(OtlOutline *outline, OtlItem *item, const char *name, uint16_t table);
 // Puts an entry back at the place otlHashTakeOut reported. The bucket must
 // be as it was right after the take-out, so it has room: nothing is

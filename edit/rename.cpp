@@ -83,8 +83,9 @@ char *textValueOf(uint16_t type, const uint8_t *value)
     return text;
 }
 
-// An attribute member's new short name, copied before the rename; it
-// replaces the old one, in the hash too where the old one was entered.
+// An attribute member's new short name, copied before the rename. It
+// replaces the old one, and is hashed as the add hashes it: while the
+// specifications give attribute members formatted names.
 struct ShortName {
     OtlOutline *outline;
     OtlItem *item;
@@ -92,6 +93,7 @@ struct ShortName {
     char *oldText;
     int32_t position; // of the old entry, -1 when it had none
     bool applied;
+    bool entered;
 
     void apply()
     {
@@ -100,13 +102,16 @@ struct ShortName {
         oldText = item->attrLink.attrMember.attrShortName;
         position = oldText ? otlHashTakeOut(outline, item, oldText, 0) : -1;
         item->attrLink.attrMember.attrShortName = newText;
-        otlHashInsert(outline->host, outline, item, newText, 0); // room was reserved
+        entered = outline->attrSpecs.nameFormat != 0;
+        if (entered)
+            otlHashInsert(outline->host, outline, item, newText, 0); // room was reserved
         applied = true;
     }
     void undo()
     {
         if (applied) {
-            otlHashRemove(outline->host, outline, item, newText, 0);
+            if (entered)
+                otlHashRemove(outline->host, outline, item, newText, 0);
             item->attrLink.attrMember.attrShortName = oldText;
             if (position >= 0)
                 otlHashPutBack(outline, item, oldText, 0, static_cast<uint32_t>(position));
@@ -203,7 +208,7 @@ extern "C" OTL_API OtlStatus adShrOtlRenameMember(OtlOutline *outline, OtlItem *
     if (status != OTL_OK)
         return status;
     RenamedItems *names = journal.step(renamed);
-    ShortName shortStep{outline, member, nullptr, nullptr, -1, false};
+    ShortName shortStep{outline, member, nullptr, nullptr, -1, false, false};
     const bool newShort = shortNameChanges(member, shortName);
     status = reserveNames(outline, scratch.memberName, renamed.capacity,
                           newShort ? shortName : nullptr);
