@@ -170,16 +170,6 @@ void disassociateFromBase(OtlItem *attrDim)
         unlinkAttrDim(base, attrDim);
 }
 
-// The short name leaves the hash before its text goes: entries point at it.
-void dropShortName(OtlOutline *outline, OtlItem *item)
-{
-    const char *shortName = item->attrLink.attrMember.attrShortName;
-    if (!shortName)
-        return;
-    otlHashRemove(outline->host, outline, item, shortName, 0);
-    otl::hostRelease(outline->host, &item->attrLink.attrMember.attrShortName);
-}
-
 // Gives back the newest cell; its block goes too when nothing else is in it.
 void returnNewestCell(OtlOutline *outline, OtlItem **cell)
 {
@@ -418,67 +408,6 @@ bool otlAttrRecomputeHasAttr(OtlOutline *outline, OtlItem *item)
     return has;
 }
 
-// The item already carries its new tag; its link area still has the form
-// of the old one, so each branch reads it in that form before clearing it.
-OtlStatus otlAttrAfterTagChange(OtlOutline *outline, OtlItem *item, uint16_t oldTag,
-                                uint16_t oldValueType)
-{
-    (void)oldValueType; // a change of value type alone changes no bookkeeping
-    const uint16_t newTag = item->dimensionTag;
-    if (newTag == oldTag)
-        return OTL_OK;
-    OtlFileStats &stats = outline->stats;
-    const bool isDimension = item->generation == 1;
-    const OtlHostContext *host = outline->host;
-    if (newTag == OTL_TAG_ATTRIBUTE && isDimension) {
-        // What can fail comes first: room for the cell, then the attribute
-        // calculations dimension; only then are the base links let go.
-        if (outline->attrCellCount >= outline->attrCellCapacity) {
-            OtlStatus status = growCells(outline);
-            if (status != OTL_OK)
-                return status;
-        }
-        if (!otlFindCalcDim(outline)) {
-            otl::Journal journal;
-            OtlStatus status = otlCreateCalcDim(outline, journal);
-            if (status != OTL_OK)
-                return status;
-            journal.commit();
-        }
-        stats.baseDimCount--;
-        releaseBaseLinks(item);
-        otlAttrReleaseLinks(host, item, AttrLinkKind::BaseDim);
-        item->attrRole = 1;
-        return otlAttrNewCell(outline, item);
-    }
-    if (newTag == OTL_TAG_ATTRIBUTE) {
-        otlAttrReleaseLinks(host, item, AttrLinkKind::BaseMember);
-        return OTL_OK;
-    }
-    if (oldTag == OTL_TAG_ATTRIBUTE && isDimension) {
-        // The attribute calculations dimension goes first: its deletion is
-        // the one step here that can fail.
-        if (!otlWantsCalcDim(outline, item)) {
-            OtlStatus status = otlDeleteCalcDim(outline);
-            if (status != OTL_OK)
-                return status;
-        }
-        stats.baseDimCount++;
-        emptyCellOf(item->attrLink.attrDim.attrCell);
-        disassociateFromBase(item);
-        otlAttrReleaseLinks(host, item, AttrLinkKind::AttrDim);
-        item->attrRole = 0;
-        return OTL_OK;
-    }
-    if (oldTag == OTL_TAG_ATTRIBUTE) {
-        emptyCellOf(item->attrLink.attrMember.attrCell);
-        dropShortName(outline, item);
-        otlAttrReleaseLinks(host, item, AttrLinkKind::AttrMember);
-        item->attrRole = 0;
-    }
-    return OTL_OK;
-}
-
 namespace {
 
 // An item's link area given up by a move. The area is cleared at once and
@@ -649,6 +578,82 @@ OtlStatus afterMoveWithin(OtlOutline *outline, OtlItem *item, OtlItem *dimension
 }
 
 } // namespace
+
+namespace {
+
+// A cell handed out to a dimension that became an attribute dimension; a
+// rollback gives it back (the item's link area is restored on its own).
+struct CellGiven {
+    OtlOutline *outline;
+    OtlItem **cell;
+    void undo()
+    {
+        *cell = nullptr;
+        returnNewestCell(outline, cell);
+    }
+    void commit() {}
+};
+
+OtlStatus giveCell(OtlOutline *outline, OtlItem *item, otl::Journal &journal)
+{
+    OtlStatus status = otlAttrNewCell(outline, item);
+    if (status == OTL_OK)
+        journal.step(CellGiven{outline, otl::loadPointer(cellField(item))});
+    return status;
+}
+
+void emptyCellJournaled(OtlItem **cell, otl::Journal &journal)
+{
+    if (cell)
+        journal.set(cell, nullptr);
+}
+
+} // namespace
+
+// The item already carries its new tag; its link area still has the form
+// of the old one, so each branch reads it in that form before dropping it.
+OtlStatus otlAttrAfterTagChange(OtlOutline *outline, OtlItem *item, uint16_t oldTag,
+                                otl::Journal &journal)
+{
+    const uint16_t newTag = item->dimensionTag;
+    if (newTag == oldTag)
+        return OTL_OK;
+    OtlFileStats &stats = outline->stats;
+    const bool isDimension = item->generation == 1;
+    if (newTag == OTL_TAG_ATTRIBUTE && isDimension) {
+        if (!otlFindCalcDim(outline)) {
+            OtlStatus status = otlCreateCalcDim(outline, journal);
+            if (status != OTL_OK)
+                return status;
+        }
+        journal.set(&stats.baseDimCount, stats.baseDimCount - 1);
+        dropLinks(outline, item, AttrLinkKind::BaseDim, journal);
+        journal.set(&item->attrRole, 1);
+        return giveCell(outline, item, journal);
+    }
+    if (newTag == OTL_TAG_ATTRIBUTE) {
+        dropLinks(outline, item, AttrLinkKind::BaseMember, journal);
+        return OTL_OK;
+    }
+    if (oldTag == OTL_TAG_ATTRIBUTE && isDimension) {
+        journal.set(&stats.baseDimCount, stats.baseDimCount + 1);
+        emptyCellJournaled(item->attrLink.attrDim.attrCell, journal);
+        if (item->attrLink.attrDim.attrBaseDim)
+            journal.set(&item->dimChanged, 1);
+        dropLinks(outline, item, AttrLinkKind::AttrDim, journal);
+        journal.set(&item->attrRole, 0);
+        // Deleting the calculations dimension cannot be taken back: it is
+        // the last step that can fail.
+        return otlWantsCalcDim(outline, item) ? OTL_OK : otlDeleteCalcDim(outline);
+    }
+    if (oldTag == OTL_TAG_ATTRIBUTE) {
+        emptyCellJournaled(item->attrLink.attrMember.attrCell, journal);
+        takeOutShortName(outline, item, journal);
+        dropLinks(outline, item, AttrLinkKind::AttrMember, journal);
+        journal.set(&item->attrRole, 0);
+    }
+    return OTL_OK;
+}
 
 OtlStatus otlAttrAfterMove(OtlOutline *outline, OtlItem *item, OtlItem *oldDimension,
                            OtlItem *newDimension, uint16_t positionMode, bool becameDimension,

@@ -24,9 +24,11 @@ OtlStatus otlAttrUnregisterItem(OtlOutline *outline, OtlItem *item);
 OtlStatus otlAttrAfterMove(OtlOutline *outline, OtlItem *item, OtlItem *oldDimension,
                            OtlItem *newDimension, uint16_t positionMode, bool becameDimension,
                            otl::Journal &journal);
-// After member information gave the item a new tag (the item already has it).
+// After member information gave the item a new tag (the item already has
+// it); every change is entered into the journal, except the deletion of the
+// attribute calculations dimension, which comes last.
 OtlStatus otlAttrAfterTagChange(OtlOutline *outline, OtlItem *item, uint16_t oldTag,
-                                uint16_t oldValueType);
+                                otl::Journal &journal);
 // After member information changed an item's share option: the outline's
 // count of stored members follows (share options 2 and 3 hold no data).
 void otlAttrShareChanged(OtlOutline *outline, const OtlItem *item, uint16_t oldShareOption);

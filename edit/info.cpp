@@ -12,11 +12,11 @@
 #include "attr/values.h"
 #include "attr/register.h"
 #include "core/alloc.h"
-#include "core/guard.h"
 #include "core/hash.h"
 #include "core/host.h"
 #include "core/records.h"
 #include "core/tree.h"
+#include "edit/journal.h"
 #include "edit/mbrinfo.h"
 #include "edit/rules.h"
 
@@ -74,7 +74,7 @@ struct ShortNameSwap {
     OtlOutline *outline = nullptr;
     OtlItem *member = nullptr;
     char *old = nullptr;
-    bool oldHashed = false;
+    int32_t oldPosition = -1; // of the old entry in its bucket
     bool active = false;
 
     // The field lies in a packed record: read and written, never referenced.
@@ -95,7 +95,7 @@ struct ShortNameSwap {
         active = true;
         old = slot();
         if (old)
-            oldHashed = otlHashRemove(host, outline, member, old, 0) == OTL_OK;
+            oldPosition = otlHashTakeOut(outline, member, old, 0);
         setSlot(nullptr);
         bool stored = false;
         OtlStatus status = otlAttrStoreShortName(host, shortName, member, &stored);
@@ -106,20 +106,19 @@ struct ShortNameSwap {
         return status;
     }
 
-    // Back to the old short name and its entry; the removal above left room
-    // in the bucket, so entering it again cannot fail.
+    // Back to the old short name, and its entry to where it stood.
     void undo()
     {
         if (!active)
             return;
+        active = false;
         const OtlHostContext *host = outline->host;
-        if (slot() && outline->attrSpecs.nameFormat != 0)
-            otlHashRemove(host, outline, member, slot(), 0);
+        if (slot())
+            otlHashTakeOut(outline, member, slot(), 0); // none when it was not entered
         otl::hostRelease(host, &member->attrLink.attrMember.attrShortName);
         setSlot(old);
-        if (old && oldHashed)
-            otlHashInsert(host, outline, member, old, 0);
-        active = false;
+        if (oldPosition >= 0)
+            otlHashPutBack(outline, member, old, 0, static_cast<uint32_t>(oldPosition));
     }
 
     void commit()
@@ -130,17 +129,33 @@ struct ShortNameSwap {
     }
 };
 
-// Whether the attribute bookkeeping of the member and the outline's
-// dimension counters are as they were before a change.
-bool bookkeepingUnchanged(const OtlOutline *outline, const OtlItem *member, const OtlItem &saved,
-                          const OtlFileStats &savedStats)
-{
-    return member->attrRole == saved.attrRole &&
-           memcmp(&member->attrLink, &saved.attrLink, sizeof saved.attrLink) == 0 &&
-           outline->stats.dimCount == savedStats.dimCount &&
-           outline->stats.baseDimCount == savedStats.baseDimCount &&
-           outline->stats.memberCount == savedStats.memberCount;
-}
+// A text the naming left in the scratch record: released either way.
+struct NamingText {
+    const OtlHostContext *host;
+    char *text;
+    void undo() { otl::hostRelease(host, &text); }
+    void commit() { otl::hostRelease(host, &text); }
+};
+
+// The member as it was before the change. A rollback puts it back and
+// releases the comment the change gave it; a commit releases the comment
+// the change replaced.
+struct MemberSnapshot {
+    const OtlHostContext *host;
+    OtlItem *member;
+    OtlItem *saved;
+    void undo()
+    {
+        if (member->comment != saved->comment)
+            otl::hostRelease(host, &member->comment);
+        memcpy(static_cast<void *>(member), saved, sizeof *saved);
+    }
+    void commit()
+    {
+        if (member->comment != saved->comment)
+            otl::hostRelease(host, &saved->comment);
+    }
+};
 
 } // namespace
 
@@ -229,75 +244,53 @@ extern "C" OTL_API OtlStatus adShrOtlSetMemberInfo(OtlOutline *outline, OtlItem 
         if (status != OTL_OK)
             return status;
     }
-    // For a text value the naming leaves a fresh copy of the name in the
-    // scratch record; the member's value does not change here, so it goes.
-    char *namingText = nullptr;
-    if (record.attrValueType == OTL_ATTR_TEXT &&
-        otl::textValue(record.attrValue) != otl::textValue(info->attrValue))
-        namingText = otl::textValue(record.attrValue);
-    auto dropNamingText = otl::onExit([&] { otl::hostRelease(host, &namingText); });
-
-    // The saved state is the member itself, byte for byte: the comment it
-    // replaces is kept alive until the change is final, so putting the
-    // member back restores every field exactly (an absent infoDimName stays
-    // absent, a text value keeps its own string) and needs no allocation.
+    // The saved state is the member itself, byte for byte, declared before
+    // the journal that refers to it. The comment it replaces is kept alive
+    // until the change is final, so putting the member back restores every
+    // field exactly (an absent infoDimName stays absent, a text value keeps
+    // its own string) and needs no allocation.
     OtlItem saved;
     memcpy(static_cast<void *>(&saved), member, sizeof saved);
-    const OtlFileStats savedStats = outline->stats;
+    otl::Journal journal;
+    // For a text value the naming leaves a fresh copy of the name in the
+    // scratch record; the member's value does not change here, so it goes.
+    if (record.attrValueType == OTL_ATTR_TEXT &&
+        otl::textValue(record.attrValue) != otl::textValue(info->attrValue))
+        journal.step(NamingText{host, otl::textValue(record.attrValue)});
     char *replacedComment = nullptr;
     OtlStatus status = otlSetItemPropertiesKeepingComment(outline, host, member, &record, version,
                                                           &replacedComment);
     if (status != OTL_OK)
         return status; // nothing was changed
-    auto restore = [&] {
-        if (member->comment != saved.comment)
-            otl::hostRelease(host, &member->comment);
-        memcpy(static_cast<void *>(member), &saved, sizeof saved);
-    };
+    journal.step(MemberSnapshot{host, member, &saved});
 
     uint32_t word1 = otlCheckMember(host, outline, member, checkMode);
     const uint32_t word2 = otlCheckAttrMember(host, outline, member);
     if (word2)
         word1 |= otl::kFaultAttrMarker;
     const OtlStatus verdict = otlFaultsToStatus(word1, word2);
-    if (verdict != OTL_OK && (word1 & ~kKeptFindings) != 0) {
-        restore();
+    if (verdict != OTL_OK && (word1 & ~kKeptFindings) != 0)
         return verdict;
-    }
 
     // The short name follows only a clean change, and only while the tag
     // stays: a new tag resets the member's attribute fields below.
-    ShortNameSwap swap;
     const bool composedOwnName = strcmp(record.memberName, member->memberName) == 0;
     if (verdict == OTL_OK && nameDiffers && composedOwnName &&
         member->dimensionTag == saved.dimensionTag) {
-        status = swap.run(outline, member, shortName);
-        if (status != OTL_OK) {
-            swap.undo();
-            restore();
+        status = journal.step(ShortNameSwap{})->run(outline, member, shortName);
+        if (status != OTL_OK)
             return status;
-        }
     }
-
     if (version >= OTL_CLIENT_ATTR_MBRINFO) {
-        status = otlAttrAfterTagChange(outline, member, saved.dimensionTag, saved.attrValueType);
-        if (status != OTL_OK) {
-            swap.undo();
-            if (bookkeepingUnchanged(outline, member, saved, savedStats)) {
-                restore();
-                return status;
-            }
-            // The bookkeeping has already followed the new tag and cannot
-            // be taken back; the member keeps the properties it matches.
-            otl::hostRelease(host, &replacedComment);
-            outline->verified = 0;
+        status = otlAttrAfterTagChange(outline, member, saved.dimensionTag, journal);
+        if (status != OTL_OK)
             return status;
-        }
     }
-    swap.commit();
+    journal.keep(&outline->stats.storedMemberCount);
     otlAttrShareChanged(outline, member, saved.shareOption);
-    otl::hostRelease(host, &replacedComment);
+    journal.keep(&outline->verified);
     outline->verified = 0;
+    journal.commit();
     return verdict;
 }
 
