@@ -265,87 +265,6 @@ OtlStatus otlAttrRegisterDim(OtlOutline *outline, OtlItem *dimension)
     return OTL_OK;
 }
 
-OtlStatus otlAttrRegisterItem(OtlOutline *outline, OtlItem *item)
-{
-    if (item->dimensionTag == OTL_TAG_ATTRIBUTE)
-        item->attrRole = 1;
-    else if (item->dimensionTag == OTL_TAG_ATTR_CALC)
-        item->attrRole = 4;
-    OtlItem *dimension = otlGetDim(item);
-    if (!dimension)
-        return OTL_ERR_NO_DIMENSION;
-    dimension->dimChanged = 1;
-    OtlFileStats &stats = outline->stats;
-    if (item == dimension) {
-        stats.dimCount++;
-        if (!isAttrTag(item->dimensionTag)) {
-            item->attrRole = 0;
-            stats.baseDimCount++;
-        }
-        OtlStatus status = otlAttrRegisterDim(outline, item);
-        if (status != OTL_OK) {
-            stats.dimCount--;
-            if (!isAttrTag(item->dimensionTag))
-                stats.baseDimCount--;
-            return status;
-        }
-    }
-    item->dimensionNumber = dimension->dimensionNumber;
-    stats.memberCount++;
-    OtlDimStats *dimStats = statsOf(outline, dimension);
-    if (dimStats)
-        dimStats->memberCount++;
-    if (item->shareOption != OTL_SHARE_SHARED && item->shareOption != OTL_SHARE_LABEL_ONLY) {
-        stats.storedMemberCount++;
-        if (dimStats)
-            dimStats->storedMemberCount++;
-    }
-    if (item->dimensionTag != OTL_TAG_ATTRIBUTE)
-        return OTL_OK;
-    // All or nothing: the add that called us undoes only a registration
-    // that succeeded.
-    OtlStatus status = otlAttrNewCell(outline, item);
-    if (status != OTL_OK)
-        otlAttrUnregisterNew(outline, item);
-    return status;
-}
-
-// Undoes exactly what otlAttrRegisterItem did, so that a failed add leaves
-// the counters, the dimension table and the cell table as they were: the
-// newest dimension number and the newest cell are given back.
-OtlStatus otlAttrUnregisterNew(OtlOutline *outline, OtlItem *item)
-{
-    OtlFileStats &stats = outline->stats;
-    const bool stored =
-        item->shareOption != OTL_SHARE_SHARED && item->shareOption != OTL_SHARE_LABEL_ONLY;
-    OtlDimStats *dimStats = statsOf(outline, otlGetDim(item));
-    if (dimStats) {
-        dimStats->memberCount--;
-        if (stored)
-            dimStats->storedMemberCount--;
-    }
-    stats.memberCount--;
-    if (stored)
-        stats.storedMemberCount--;
-    if (item->dimensionTag == OTL_TAG_ATTRIBUTE) {
-        OtlItem ***field = cellField(item);
-        OtlItem **cell = field ? otl::loadPointer(field) : nullptr;
-        if (cell) {
-            *cell = nullptr;
-            returnNewestCell(outline, cell);
-            otl::storePointer(field, static_cast<OtlItem **>(nullptr));
-        }
-    }
-    if (item->generation == 1) {
-        clearDimTableSlot(outline, item);
-        returnNewestDimension(outline, item);
-        stats.dimCount--;
-        if (!isAttrTag(item->dimensionTag))
-            stats.baseDimCount--;
-    }
-    return OTL_OK;
-}
-
 OtlStatus otlAttrUnregisterItem(OtlOutline *outline, OtlItem *item)
 {
     OtlItem *dimension = otlGetDim(item);
@@ -485,12 +404,25 @@ OtlStatus numberDimension(OtlOutline *outline, OtlItem *item, otl::Journal &jour
     return status;
 }
 
-void leaveDimTable(OtlOutline *outline, const OtlItem *dimension, otl::Journal &journal)
+// A dimension's slot of the dimension table, cleared. The step keeps the
+// slot's number, not its address: a later registration in the same
+// operation may move the table.
+struct DimSlotCleared {
+    OtlOutline *outline;
+    OtlItem *dimension;
+    uint32_t number;
+    void undo() { outline->dimTable[number - 1] = dimension; }
+    void commit() {}
+};
+
+void leaveDimTable(OtlOutline *outline, OtlItem *dimension, otl::Journal &journal)
 {
     const uint32_t number = dimension->dimensionNumber;
     if (number > 0 && number <= outline->dimTableSize && outline->dimTable &&
-        outline->dimTable[number - 1] == dimension)
-        journal.set(&outline->dimTable[number - 1], nullptr);
+        outline->dimTable[number - 1] == dimension) {
+        outline->dimTable[number - 1] = nullptr;
+        journal.step(DimSlotCleared{outline, dimension, number});
+    }
 }
 
 // Every item of the subtree carries its dimension's number.
@@ -609,6 +541,60 @@ void emptyCellJournaled(OtlItem **cell, otl::Journal &journal)
 }
 
 } // namespace
+
+namespace {
+
+// A member counted in its dimension's statistics. The step keeps the
+// dimension's number, not the entry's address: a later registration in the
+// same operation may move the array.
+struct DimStatsCounted {
+    OtlOutline *outline;
+    uint32_t number;
+    bool stored;
+    void undo()
+    {
+        OtlDimStats &dimStats = outline->stats.dimStats[number - 1];
+        dimStats.memberCount--;
+        dimStats.storedMemberCount -= stored;
+    }
+    void commit() {}
+};
+
+} // namespace
+
+OtlStatus otlAttrRegisterItem(OtlOutline *outline, OtlItem *item, otl::Journal &journal)
+{
+    OtlItem *dimension = otlGetDim(item);
+    if (!dimension)
+        return OTL_ERR_NO_DIMENSION;
+    if (item->dimensionTag == OTL_TAG_ATTRIBUTE)
+        journal.set(&item->attrRole, 1);
+    else if (item->dimensionTag == OTL_TAG_ATTR_CALC)
+        journal.set(&item->attrRole, 4);
+    journal.set(&dimension->dimChanged, 1);
+    OtlFileStats &stats = outline->stats;
+    if (item == dimension) {
+        journal.set(&stats.dimCount, stats.dimCount + 1);
+        if (!isAttrTag(item->dimensionTag)) {
+            journal.set(&item->attrRole, 0);
+            journal.set(&stats.baseDimCount, stats.baseDimCount + 1);
+        }
+        OtlStatus status = numberDimension(outline, item, journal);
+        if (status != OTL_OK)
+            return status;
+    }
+    journal.set(&item->dimensionNumber, dimension->dimensionNumber);
+    const bool stored = isStored(item->shareOption);
+    journal.set(&stats.memberCount, stats.memberCount + 1);
+    if (stored)
+        journal.set(&stats.storedMemberCount, stats.storedMemberCount + 1);
+    if (OtlDimStats *dimStats = statsOf(outline, dimension)) {
+        dimStats->memberCount++;
+        dimStats->storedMemberCount += stored;
+        journal.step(DimStatsCounted{outline, dimension->dimensionNumber, stored});
+    }
+    return item->dimensionTag == OTL_TAG_ATTRIBUTE ? giveCell(outline, item, journal) : OTL_OK;
+}
 
 // The item already carries its new tag; its link area still has the form
 // of the old one, so each branch reads it in that form before dropping it.

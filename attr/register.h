@@ -7,15 +7,14 @@
 #ifndef SHROTL_ATTR_REGISTER_H
 #define SHROTL_ATTR_REGISTER_H
 
-#include "edit/journal.h"
+#include "core/journal.h"
 #include "shrotl.h"
 
 constexpr uint32_t kAttrCellsPerBlock = 1028;
 
-// A new item entered the tree: roles, counters, dimension number, cell.
-OtlStatus otlAttrRegisterItem(OtlOutline *outline, OtlItem *item);
-// Takes a just-registered item out again when a later step of its add fails.
-OtlStatus otlAttrUnregisterNew(OtlOutline *outline, OtlItem *item);
+// A new item entered the tree: roles, counters, dimension number, cell;
+// every change is entered into the journal.
+OtlStatus otlAttrRegisterItem(OtlOutline *outline, OtlItem *item, otl::Journal &journal);
 // An item is being deleted.
 OtlStatus otlAttrUnregisterItem(OtlOutline *outline, OtlItem *item);
 // After a move: positionMode 1 after a sibling, 2 as a child.

@@ -9,8 +9,8 @@
  * back the names it had entered before a failure.
  */
 #include "alloc.h"
-#include "guard.h"
 #include "hash.h"
+#include "journal.h"
 #include "host.h"
 #include "tree.h"
 
@@ -296,64 +296,60 @@ OtlStatus otlHashRemove(const OtlHostContext *host, OtlOutline *outline, OtlItem
 
 namespace {
 
-// The names otlHashAddItem has entered so far, to take back on failure.
-// A bucket whose array was made for one of them gets it released again, so
-// that the table is as it was down to each bucket's capacity.
-struct EnteredNames {
-    struct Name {
-        const char *text;
-        uint16_t table;
-        bool freshBucket;
-    };
-    Name names[2 + OTL_MAX_ALIAS_TABLES];
-    uint32_t count = 0;
+// One name entered for an item. A rollback takes it out again, and a bucket
+// whose array was made for it gets it released, so that the table is as it
+// was down to each bucket's capacity.
+struct NameEntered {
+    OtlOutline *outline;
+    OtlItem *item;
+    const char *text;
+    uint16_t table;
+    bool freshBucket;
 
-    OtlStatus enter(const OtlHostContext *host, OtlOutline *outline, OtlItem *item,
-                    const char *text, uint16_t table, const otl::HashPlace &place)
+    void undo()
     {
-        const bool fresh = outline->nameHash->buckets[place.bucket].capacity == 0;
-        OtlStatus status = otl::hashInsertAt(host, outline, item, text, table, place);
-        if (status == OTL_OK)
-            names[count++] = {text, table, fresh};
-        return status;
-    }
-
-    void takeBack(const OtlHostContext *host, OtlOutline *outline, OtlItem *item)
-    {
-        while (count > 0) {
-            const Name &name = names[--count];
-            otlHashRemove(host, outline, item, name.text, name.table);
-            OtlHashBucket &bucket = bucketOf(outline, name.text);
-            if (name.freshBucket && bucket.count == 0) {
-                otl::hostRelease(host, &bucket.entries);
-                bucket.capacity = 0;
-            }
+        otlHashRemove(outline->host, outline, item, text, table);
+        OtlHashBucket &bucket = bucketOf(outline, text);
+        if (freshBucket && bucket.count == 0) {
+            otl::hostRelease(outline->host, &bucket.entries);
+            bucket.capacity = 0;
         }
     }
+    void commit() {}
 };
+
+OtlStatus enter(OtlOutline *outline, OtlItem *item, const char *text, uint16_t table,
+                const otl::HashPlace &place, otl::Journal &journal)
+{
+    const bool fresh = outline->nameHash->buckets[place.bucket].capacity == 0;
+    OtlStatus status = otl::hashInsertAt(outline->host, outline, item, text, table, place);
+    if (status == OTL_OK)
+        journal.step(NameEntered{outline, item, text, table, fresh});
+    return status;
+}
 
 } // namespace
 
 extern "C" OTL_API OtlStatus otlHashAddItem(const OtlHostContext *host, OtlOutline *outline,
                                             OtlItem *item)
 {
-    return otl::hashAddItemAt(host, outline, item, otl::hashPlace(host, outline, item->memberName));
+    otl::Journal journal;
+    OtlStatus status =
+        otl::hashAddItemAt(host, outline, item, otl::hashPlace(host, outline, item->memberName),
+                           journal);
+    if (status == OTL_OK)
+        journal.commit();
+    return status;
 }
 
-// The member name goes first, while its place is still valid: the short
-// name or an alias may share its bucket. Removal needs no memory, so taking
-// back the names entered before a failure cannot fail itself.
 OtlStatus otl::hashAddItemAt(const OtlHostContext *host, OtlOutline *outline, OtlItem *item,
-                             const HashPlace &memberPlace)
+                             const HashPlace &memberPlace, Journal &journal)
 {
-    EnteredNames entered;
-    auto undo = otl::onExit([&] { entered.takeBack(host, outline, item); });
-    OtlStatus status = entered.enter(host, outline, item, item->memberName, 0, memberPlace);
+    OtlStatus status = enter(outline, item, item->memberName, 0, memberPlace, journal);
     if (status != OTL_OK)
         return status;
     if (const char *shortName = shortNameOf(outline, item)) {
-        status = entered.enter(host, outline, item, shortName, 0,
-                               otl::hashPlace(host, outline, shortName));
+        status = enter(outline, item, shortName, 0, hashPlace(host, outline, shortName), journal);
         if (status != OTL_OK)
             return status;
     }
@@ -361,12 +357,11 @@ OtlStatus otl::hashAddItemAt(const OtlHostContext *host, OtlOutline *outline, Ot
         const char *alias = item->aliases[slot].alias;
         if (!alias)
             continue;
-        status = entered.enter(host, outline, item, alias, static_cast<uint16_t>(slot + 1),
-                               otl::hashPlace(host, outline, alias));
+        status = enter(outline, item, alias, static_cast<uint16_t>(slot + 1),
+                       hashPlace(host, outline, alias), journal);
         if (status != OTL_OK)
             return status;
     }
-    undo.dismiss();
     return OTL_OK;
 }
 

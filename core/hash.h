@@ -12,6 +12,7 @@
 #ifndef SHROTL_CORE_HASH_H
 #define SHROTL_CORE_HASH_H
 
+#include "journal.h"
 #include "records.h"
 
 constexpr uint32_t kHashGrowth = 200;
@@ -115,8 +116,9 @@ OtlStatus hashInsertAt(const OtlHostContext *host, OtlOutline *outline, OtlItem 
                        const char *name, uint16_t table, const HashPlace &place);
 // otlHashAddItem with the member name entered at its place, before any other
 // name of the item can change the bucket.
+// Every name entered is a journal entry; the caller commits or rolls back.
 OtlStatus hashAddItemAt(const OtlHostContext *host, OtlOutline *outline, OtlItem *item,
-                        const HashPlace &memberPlace);
+                        const HashPlace &memberPlace, Journal &journal);
 
 } // namespace otl
 

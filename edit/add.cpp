@@ -70,22 +70,6 @@ struct Linked {
     void commit() {}
 };
 
-// The item's names entered into the hash; removal needs no memory.
-struct Hashed {
-    OtlOutline *outline;
-    OtlItem *item;
-    void undo() { otlHashRemoveItem(outline->host, outline, item); }
-    void commit() {}
-};
-
-// A registration with the attribute bookkeeping, given back exactly.
-struct Registered {
-    OtlOutline *outline;
-    OtlItem *item;
-    void undo() { otlAttrUnregisterNew(outline, item); }
-    void commit() {}
-};
-
 bool becomesDimension(const OtlItem *parent, const OtlItem *prevSibling)
 {
     if (prevSibling)
@@ -222,10 +206,9 @@ OtlStatus otlAddItem(OtlOutline *outline, OtlMbrInfo *info, OtlItem *parent, Otl
     if (status == OTL_OK)
         status = otlAttrStoreShortName(host, shortName, item, &stored);
     if (status == OTL_OK)
-        status = otl::hashAddItemAt(host, outline, item, place); // all or nothing
+        status = otl::hashAddItemAt(host, outline, item, place, journal);
     if (status != OTL_OK)
         return status;
-    journal.step(Hashed{outline, item});
     uint32_t word1 = otlCheckMember(host, outline, item, checkMode);
     const uint32_t word2 = otlCheckAttrMember(host, outline, item);
     if (word2)
@@ -240,15 +223,10 @@ OtlStatus otlAddItem(OtlOutline *outline, OtlMbrInfo *info, OtlItem *parent, Otl
         if (cell)
             journal.set(cell, nullptr);
     }
-    // Registering marks the dimension as changed, even when it fails.
-    OtlItem *dimension = otlGetDim(item);
-    if (dimension && dimension != item)
-        journal.keep(&dimension->dimChanged);
     journal.keep(&outline->verified); // the calculations dimension's adds clear it
-    status = otlAttrRegisterItem(outline, item);
+    status = otlAttrRegisterItem(outline, item, journal);
     if (status != OTL_OK)
         return status;
-    journal.step(Registered{outline, item});
     record->apply();
     if (newAttrDim && otlSettleCalcDim(outline, journal) != OTL_OK)
         return OTL_ERR_ATTR_CALC_CREATE;

@@ -6,7 +6,7 @@
 #ifndef SHROTL_EDIT_ADD_H
 #define SHROTL_EDIT_ADD_H
 
-#include "edit/journal.h"
+#include "core/journal.h"
 #include "shrotl.h"
 
 // Adds a member under `parent` as its first child, or after `prevSibling`

@@ -122,12 +122,6 @@ OtlStatus otlCreateCalcDim(OtlOutline *outline, otl::Journal &journal)
     return OTL_OK;
 }
 
-OtlStatus otlDeleteCalcDim(OtlOutline *outline)
-{
-    OtlItem *dimension = otlFindCalcDim(outline);
-    return dimension ? adShrOtlDeleteMember(outline, dimension, OTL_CHECK_ALL) : OTL_OK;
-}
-
 OtlStatus otlSettleCalcDim(OtlOutline *outline, otl::Journal &journal)
 {
     const bool wanted = otlWantsCalcDim(outline, nullptr);

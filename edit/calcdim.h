@@ -8,7 +8,7 @@
 #ifndef SHROTL_EDIT_CALCDIM_H
 #define SHROTL_EDIT_CALCDIM_H
 
-#include "edit/journal.h"
+#include "core/journal.h"
 #include "shrotl.h"
 
 // Whether the outline wants the calculations dimension: some dimension
@@ -21,8 +21,9 @@ OtlItem *otlFindCalcDim(const OtlOutline *outline);
 // into the journal. A name clash gives OTL_ERR_ATTR_CALC_NAME_CLASH, any
 // other failure OTL_ERR_ATTR_CALC_CREATE.
 OtlStatus otlCreateCalcDim(OtlOutline *outline, otl::Journal &journal);
-// Deletes the dimension with its members, all or nothing; it is the last
-// step of an operation that can fail.
+// Deletes the dimension with its members, all or nothing; it cannot be
+// taken back, so it is the last step of an operation that can fail
+// (defined with the delete).
 OtlStatus otlDeleteCalcDim(OtlOutline *outline);
 // Creates or deletes the dimension so that it exists exactly when wanted.
 OtlStatus otlSettleCalcDim(OtlOutline *outline, otl::Journal &journal);

@@ -1,8 +1,9 @@
 /*
  * The outline change log. Records are appended at the tail and released
  * from the head; a record is allocated with exactly its kind's 2, 4 or 6
- * owned texts. Every logging operation builds all it needs first and only
- * then links or swaps it in, so a failed allocation leaves the log as it was.
+ * owned texts. An edit changes the log one way only: it builds the record
+ * (or a rename's replacement texts) as a prepare, enters it into its
+ * journal as a PendingChange, and applies it once nothing can fail.
  */
 #include "edit/changelog.h"
 
@@ -65,19 +66,6 @@ OtlStatus buildRecord(const OtlHostContext *host, uint16_t kind, uint16_t genera
     return OTL_OK;
 }
 
-// The same record, appended only when complete.
-OtlStatus logRecord(const OtlHostContext *host, OtlOutline *outline, uint16_t kind,
-                    uint16_t generation, uint16_t oldGeneration, const char *const *names,
-                    uint16_t count)
-{
-    OtlChangeRecord *record = nullptr;
-    const OtlStatus status =
-        buildRecord(host, kind, generation, oldGeneration, names, count, &record);
-    if (status == OTL_OK)
-        otlChangeListAppend(outline, record);
-    return status;
-}
-
 OtlChangeRecord *newestWithName(const OtlOutline *outline, uint16_t kind, const char *name)
 {
     for (OtlChangeRecord *r = outline->changeLogTail; r; r = r->prev)
@@ -130,23 +118,6 @@ OtlStatus prepareRewrite(OtlOutline *outline, OtlChangeRecord *from, const char 
     return status;
 }
 
-// Replaces one slot of the newest record of `kind` by a copy of the text.
-OtlStatus setNewestText(const OtlHostContext *host, OtlOutline *outline, uint16_t kind,
-                        uint16_t slot, const char *changeText)
-{
-    OtlChangeRecord *newest = outline->changeLogTail;
-    if (!outline->changeLogEnabled || !changeText || !changeText[0] || !newest ||
-        newest->kind != kind)
-        return OTL_OK;
-    char *copy = nullptr;
-    const OtlStatus status = otlDupString(host, changeText, &copy);
-    if (status != OTL_OK)
-        return status;
-    releaseSlot(host, newest, slot);
-    newest->text[slot] = copy;
-    return OTL_OK;
-}
-
 } // namespace
 
 uint16_t otlChangeTextCount(uint16_t kind)
@@ -179,27 +150,6 @@ OtlStatus otlNewChangeRecord(const OtlHostContext *host, uint16_t kind, OtlChang
     *record = static_cast<OtlChangeRecord *>(block);
     (*record)->kind = kind;
     return OTL_OK;
-}
-
-OtlStatus otlAppendChangeRecord(OtlOutline *outline, OtlChangeRecord *record)
-{
-    if (!outline || !record)
-        return OTL_ERR_GENERIC;
-    otlChangeListAppend(outline, record);
-    return OTL_OK;
-}
-
-OtlStatus otlLogMemberAdded(const OtlHostContext *host, OtlOutline *outline, const OtlItem *member,
-                            const OtlItem *parent, const OtlItem *prevSibling)
-{
-    if (!outline->changeLogEnabled)
-        return OTL_OK;
-    if (!member || !parent)
-        return OTL_ERR_GENERIC;
-    const char *names[] = {member->memberName, nameInLog(parent),
-                           prevSibling ? prevSibling->memberName : nullptr};
-    return logRecord(host, outline, OTL_CHANGE_ADDED, static_cast<uint16_t>(parent->generation + 1),
-                     0, names, 3);
 }
 
 OtlStatus otlBuildMemberAdded(OtlOutline *outline, const OtlItem *parent,
@@ -284,45 +234,22 @@ OtlStatus otlPrepareMemberRenamed(OtlOutline *outline, const OtlItem *member, co
     return OTL_OK;
 }
 
-OtlStatus otlLogMemberDeleted(const OtlHostContext *host, OtlOutline *outline,
-                              const OtlItem *member)
+OtlStatus otlBuildMemberDeleted(OtlOutline *outline, const OtlItem *member,
+                                const char *changeText, otl::Journal &journal,
+                                otl::PendingChange **pending)
 {
     OtlChangeRecord *record = nullptr;
-    const OtlStatus status = otlBuildMemberDeleted(host, outline, member, &record);
-    if (record)
-        otlChangeListAppend(outline, record);
-    return status;
+    if (outline->changeLogEnabled) {
+        const bool withText = changeText && changeText[0];
+        const char *names[] = {member->memberName, changeText};
+        OtlStatus status = buildRecord(outline->host, OTL_CHANGE_DELETED, member->generation, 0,
+                                       names, withText ? 2 : 1, &record);
+        if (status != OTL_OK)
+            return status;
+    }
+    *pending = journal.step(otl::PendingChange{outline, nullptr, 0, record, false});
+    return OTL_OK;
 }
-
-OtlStatus otlBuildMemberDeleted(const OtlHostContext *host, OtlOutline *outline,
-                                const OtlItem *member, OtlChangeRecord **record)
-{
-    *record = nullptr;
-    if (!outline->changeLogEnabled)
-        return OTL_OK;
-    if (!member)
-        return OTL_ERR_GENERIC;
-    const char *names[] = {member->memberName};
-    return buildRecord(host, OTL_CHANGE_DELETED, member->generation, 0, names, 1, record);
-}
-
-namespace {
-
-OtlStatus buildMoved(const OtlHostContext *host, const OtlItem *member, const OtlItem *oldParent,
-                     const OtlItem *oldPrevSibling, const OtlItem *newParent,
-                     const OtlItem *newPrevSibling, OtlChangeRecord **record)
-{
-    const uint16_t generation = newParent ? static_cast<uint16_t>(newParent->generation + 1) : 1;
-    const uint16_t oldGeneration =
-        oldParent ? static_cast<uint16_t>(oldParent->generation + 1) : 1;
-    const char *names[] = {member->memberName, nameInLog(oldParent),
-                           oldPrevSibling ? oldPrevSibling->memberName : nullptr,
-                           nameInLog(newParent),
-                           newPrevSibling ? newPrevSibling->memberName : nullptr};
-    return buildRecord(host, OTL_CHANGE_MOVED, generation, oldGeneration, names, 5, record);
-}
-
-} // namespace
 
 OtlStatus otlBuildMemberMoved(OtlOutline *outline, const OtlItem *member,
                               const OtlItem *oldParent, const OtlItem *oldPrevSibling,
@@ -331,29 +258,21 @@ OtlStatus otlBuildMemberMoved(OtlOutline *outline, const OtlItem *member,
 {
     OtlChangeRecord *record = nullptr;
     if (outline->changeLogEnabled) {
-        OtlStatus status = buildMoved(outline->host, member, oldParent, oldPrevSibling, newParent,
-                                      newPrevSibling, &record);
+        const uint16_t generation =
+            newParent ? static_cast<uint16_t>(newParent->generation + 1) : 1;
+        const uint16_t oldGeneration =
+            oldParent ? static_cast<uint16_t>(oldParent->generation + 1) : 1;
+        const char *names[] = {member->memberName, nameInLog(oldParent),
+                               oldPrevSibling ? oldPrevSibling->memberName : nullptr,
+                               nameInLog(newParent),
+                               newPrevSibling ? newPrevSibling->memberName : nullptr};
+        OtlStatus status = buildRecord(outline->host, OTL_CHANGE_MOVED, generation, oldGeneration,
+                                       names, 5, &record);
         if (status != OTL_OK)
             return status;
     }
     *pending = journal.step(otl::PendingChange{outline, nullptr, 0, record, false});
     return OTL_OK;
-}
-
-OtlStatus otlLogMemberMoved(const OtlHostContext *host, OtlOutline *outline, const OtlItem *member,
-                            const OtlItem *oldParent, const OtlItem *oldPrevSibling,
-                            const OtlItem *newParent, const OtlItem *newPrevSibling)
-{
-    if (!outline->changeLogEnabled)
-        return OTL_OK;
-    if (!member)
-        return OTL_ERR_GENERIC;
-    OtlChangeRecord *record = nullptr;
-    const OtlStatus status = buildMoved(host, member, oldParent, oldPrevSibling, newParent,
-                                        newPrevSibling, &record);
-    if (status == OTL_OK)
-        otlChangeListAppend(outline, record);
-    return status;
 }
 
 OtlStatus otlLogMemberRenamed(const OtlHostContext *host, OtlOutline *outline,
@@ -373,35 +292,6 @@ OtlStatus otlLogMemberRenamed(const OtlHostContext *host, OtlOutline *outline,
     rename->apply();
     journal.commit();
     return OTL_OK;
-}
-
-OtlStatus otlSetAddedDimensionText(const OtlHostContext *host, OtlOutline *outline,
-                                   const char *changeText)
-{
-    return setNewestText(host, outline, OTL_CHANGE_ADDED, 3, changeText);
-}
-
-OtlStatus otlSetDeletedDimensionText(const OtlHostContext *host, OtlOutline *outline,
-                                     const char *changeText)
-{
-    return setNewestText(host, outline, OTL_CHANGE_DELETED, 1, changeText);
-}
-
-void otlGiveDimensionText(OtlOutline *outline, uint16_t kind, char **text)
-{
-    OtlChangeRecord *newest = outline->changeLogTail;
-    const uint16_t slot = kind == OTL_CHANGE_ADDED ? 3 : 1;
-    if (!outline->changeLogEnabled || !*text || !newest || newest->kind != kind ||
-        (kind != OTL_CHANGE_ADDED && kind != OTL_CHANGE_DELETED))
-        return;
-    releaseSlot(outline->host, newest, slot);
-    newest->text[slot] = *text;
-    *text = nullptr;
-}
-
-void otlGiveAddedDimensionText(OtlOutline *outline, char **text)
-{
-    otlGiveDimensionText(outline, OTL_CHANGE_ADDED, text);
 }
 
 void otlChangeLogTruncate(OtlOutline *outline, OtlChangeRecord *tail)
@@ -430,14 +320,6 @@ void otlChangeListAppend(OtlOutline *outline, OtlChangeRecord *record)
         outline->changeLogTail->next = record;
     }
     outline->changeLogTail = record;
-}
-
-uint32_t otlChangeListCount(const OtlOutline *outline)
-{
-    uint32_t count = 0;
-    for (const OtlChangeRecord *r = outline->changeLogHead; r; r = r->next)
-        ++count;
-    return count;
 }
 
 void otlFreeChangeRecord(const OtlHostContext *host, OtlChangeRecord *record)

@@ -1,14 +1,15 @@
 /*
  * The outline change log: a doubly linked list of change records, oldest
  * at the head, newest at the tail. Each record owns its text slots, whose
- * number follows from its kind. Every logging operation is all-or-nothing:
- * when an allocation fails the log is exactly as it was.
+ * number follows from its kind. Edits build their changes to the log first
+ * and apply them last (PendingChange), so a failure leaves the log as it
+ * was.
  */
 #ifndef SHROTL_EDIT_CHANGELOG_H
 #define SHROTL_EDIT_CHANGELOG_H
 
 #include "core/records.h"
-#include "edit/journal.h"
+#include "core/journal.h"
 
 // Number of text slots of a record kind, 0 for an unknown kind.
 uint16_t otlChangeTextCount(uint16_t kind);
@@ -16,9 +17,6 @@ uint16_t otlChangeTextCount(uint16_t kind);
 // A zeroed record with exactly the text slots of its kind. *record is
 // cleared first; an unknown kind gives 1060045.
 OtlStatus otlNewChangeRecord(const OtlHostContext *host, uint16_t kind, OtlChangeRecord **record);
-// Links a record at the tail (its links are cleared first); 1 when either
-// argument is missing.
-OtlStatus otlAppendChangeRecord(OtlOutline *outline, OtlChangeRecord *record);
 
 namespace otl {
 
@@ -67,33 +65,17 @@ OtlStatus otlBuildMemberAdded(OtlOutline *outline, const OtlItem *parent,
                               const char *changeText, otl::Journal &journal,
                               otl::PendingChange **pending);
 
-// The logging operations. Each does nothing and returns 0 while the outline's
-// changeLogEnabled is clear, returns 1 when a required argument is missing,
-// and on an allocation failure returns its status with the log unchanged.
-OtlStatus otlLogMemberAdded(const OtlHostContext *host, OtlOutline *outline, const OtlItem *member,
-                            const OtlItem *parent, const OtlItem *prevSibling);
-OtlStatus otlLogMemberDeleted(const OtlHostContext *host, OtlOutline *outline,
-                              const OtlItem *member);
-OtlStatus otlLogMemberMoved(const OtlHostContext *host, OtlOutline *outline, const OtlItem *member,
-                            const OtlItem *oldParent, const OtlItem *oldPrevSibling,
-                            const OtlItem *newParent, const OtlItem *newPrevSibling);
 // Called after the member carries its new name. A member added or renamed
 // earlier in the log has those records rewritten instead of a new record.
 OtlStatus otlLogMemberRenamed(const OtlHostContext *host, OtlOutline *outline,
                               const OtlItem *member, const char *oldName);
-// Give the newest record, when it is a member-added (respectively deleted)
-// record, a copy of a nonempty dimension change text.
-OtlStatus otlSetAddedDimensionText(const OtlHostContext *host, OtlOutline *outline,
-                                   const char *changeText);
-OtlStatus otlSetDeletedDimensionText(const OtlHostContext *host, OtlOutline *outline,
-                                     const char *changeText);
 
-// The member-deleted record otlLogMemberDeleted would append, built but not
-// linked, so a delete can settle every allocation before it changes
-// anything; the caller appends it or frees it. *record is null while the
-// log is off (status 0) and on failure.
-OtlStatus otlBuildMemberDeleted(const OtlHostContext *host, OtlOutline *outline,
-                                const OtlItem *member, OtlChangeRecord **record);
+// The member-deleted record, with a copy of a nonempty dimension change
+// text, built and entered into the journal; it is appended by
+// (*pending)->apply(). On failure nothing is entered.
+OtlStatus otlBuildMemberDeleted(OtlOutline *outline, const OtlItem *member,
+                                const char *changeText, otl::Journal &journal,
+                                otl::PendingChange **pending);
 // The member-moved record, built and entered into the journal; it is
 // appended by (*pending)->apply(). The parents are null at dimension level.
 // On failure nothing is entered.
@@ -101,21 +83,12 @@ OtlStatus otlBuildMemberMoved(OtlOutline *outline, const OtlItem *member,
                               const OtlItem *oldParent, const OtlItem *oldPrevSibling,
                               const OtlItem *newParent, const OtlItem *newPrevSibling,
                               otl::Journal &journal, otl::PendingChange **pending);
-// Hands an allocated change text to the newest record when it is of `kind`
-// (member added: text[3]; member deleted: text[1]) and the log is on:
-// *text then belongs to the record and becomes null. Otherwise *text stays
-// the caller's. Cannot fail, so an edit can copy the text before it
-// changes anything.
-void otlGiveDimensionText(OtlOutline *outline, uint16_t kind, char **text);
-void otlGiveAddedDimensionText(OtlOutline *outline, char **text);
 // Releases every record newer than `tail` (all records for a null tail):
 // the undo of appends made since `tail` was the newest.
 void otlChangeLogTruncate(OtlOutline *outline, OtlChangeRecord *tail);
 
 // Appends a record at the tail (its links are cleared first).
 void otlChangeListAppend(OtlOutline *outline, OtlChangeRecord *record);
-// Number of records from the head.
-uint32_t otlChangeListCount(const OtlOutline *outline);
 // Releases one record with its texts.
 void otlFreeChangeRecord(const OtlHostContext *host, OtlChangeRecord *record);
 // Releases the whole log; head and tail become null.

@@ -1,11 +1,15 @@
 /*
  * Deleting members and dimensions. A member goes with its whole subtree and
  * with every shared member that refers into that subtree; only the member
- * the caller named is logged.
+ * the caller named is logged (and the attribute calculations dimension when
+ * it goes with the last attribute dimension).
  *
- * Invariant: a delete either happens completely or not at all. Everything
- * that can refuse or fail (the rule checks, the shared copies' own checks,
- * the change record) is settled before the first item is touched.
+ * Invariant: a delete either happens completely or not at all. It reads as
+ * every edit does: refusals (the rule checks, the shared copies' own
+ * checks), prepares (the change records), then applies that cannot fail
+ * (taking the subtrees out of the hash, the bookkeeping and the tree). A
+ * delete is not journaled: putting a subtree back in the hash would need
+ * memory, so nothing may fail after it, and it comes last.
  */
 #include "attr/register.h"
 #include "core/alloc.h"
@@ -20,9 +24,23 @@
 
 namespace {
 
-OtlStatus deleteSharedCopy(OtlOutline *outline, OtlItem *member)
+// Takes a member and its subtree out of the hash, the bookkeeping and the
+// tree, and releases them. Cannot fail.
+void removeSubtree(OtlOutline *outline, OtlItem *member)
 {
-    return adShrOtlDeleteMember(outline, member, OTL_CHECK_ALL);
+    otlHashRemoveItem(outline->host, outline, member);
+    otlHashRemoveSubtree(outline->host, outline, member->firstChild);
+    for (OtlItem *x = member; x; x = otl::nextInSubtree(x, member))
+        otlAttrUnregisterItem(outline, x);
+    otlDetachItem(member, true);
+    otlReleaseSubtree(outline, member);
+    outline->verified = 0;
+}
+
+OtlStatus removeSharedCopy(OtlOutline *outline, OtlItem *copy)
+{
+    removeSubtree(outline, copy);
+    return OTL_OK;
 }
 
 // The non-shared member a shared member stands for, or null.
@@ -43,10 +61,10 @@ bool goesWith(OtlOutline *outline, const OtlItem *item, const OtlItem *subtree)
     return source && otlIsInside(source, subtree);
 }
 
-// The shared copies are deleted one by one with the full checks, and a copy
-// that is the last child of a label-only member is refused. Deciding that
-// before anything is deleted keeps the delete whole: a label-only member
-// all of whose children go as copies would stop it half-way.
+// A shared copy that is the last child of a label-only member is refused:
+// deciding that before anything is deleted keeps the delete whole, as a
+// label-only member all of whose children go as copies would stop it
+// half-way.
 OtlStatus checkSharedCopies(OtlOutline *outline, OtlItem *member)
 {
     for (OtlItem *x = member; x; x = otl::nextInSubtree(x, member)) {
@@ -80,10 +98,47 @@ OtlStatus checkDelete(OtlOutline *outline, OtlItem *member, uint16_t checkMode)
     return OTL_OK;
 }
 
-void unregisterSubtree(OtlOutline *outline, OtlItem *member)
+// The delete itself; `changeText` (may be null) goes into the record of a
+// deleted dimension.
+OtlStatus deleteMember(OtlOutline *outline, OtlItem *member, uint16_t checkMode,
+                       const char *changeText)
 {
-    for (OtlItem *x = member; x; x = otl::nextInSubtree(x, member))
-        otlAttrUnregisterItem(outline, x);
+    if (outline->fieldAccessMode)
+        return OTL_ERR_ACCESS_MODE;
+    OtlStatus status = checkDelete(outline, member, checkMode);
+    if (status == OTL_OK && member->shareOption != OTL_SHARE_SHARED)
+        status = checkSharedCopies(outline, member);
+    if (status != OTL_OK)
+        return status;
+
+    // Prepares: the change records, the calculations dimension's first when
+    // it goes with the last attribute dimension.
+    otl::Journal journal;
+    OtlItem *calcDim = member->generation == 1 && member->dimensionTag == OTL_TAG_ATTRIBUTE &&
+                               !otlWantsCalcDim(outline, member)
+                           ? otlFindCalcDim(outline)
+                           : nullptr;
+    otl::PendingChange *calcRecord = nullptr, *record = nullptr;
+    if (calcDim)
+        status = otlBuildMemberDeleted(outline, calcDim, nullptr, journal, &calcRecord);
+    if (status == OTL_OK)
+        status = otlBuildMemberDeleted(outline, member, changeText, journal, &record);
+    if (status != OTL_OK)
+        return status;
+
+    // Applies.
+    if (calcDim) {
+        removeSubtree(outline, calcDim);
+        calcRecord->apply();
+    }
+    if (member->shareOption != OTL_SHARE_SHARED) {
+        otlDeleteSharedCopiesSubtree(outline, member->firstChild, removeSharedCopy);
+        otlDeleteSharedCopies(outline, member, removeSharedCopy);
+    }
+    record->apply();
+    removeSubtree(outline, member);
+    journal.commit();
+    return OTL_OK;
 }
 
 } // namespace
@@ -91,46 +146,7 @@ void unregisterSubtree(OtlOutline *outline, OtlItem *member)
 extern "C" OTL_API OtlStatus adShrOtlDeleteMember(OtlOutline *outline, OtlItem *member,
                                                   uint16_t checkMode)
 {
-    if (outline->fieldAccessMode)
-        return OTL_ERR_ACCESS_MODE;
-    const OtlHostContext *host = outline->host;
-    OtlStatus status = checkDelete(outline, member, checkMode);
-    if (status == OTL_OK && member->shareOption != OTL_SHARE_SHARED)
-        status = checkSharedCopies(outline, member);
-    OtlChangeRecord *record = nullptr;
-    if (status == OTL_OK)
-        status = otlBuildMemberDeleted(host, outline, member, &record);
-    if (status != OTL_OK)
-        return status;
-
-    // The attribute calculations dimension goes with the last attribute
-    // dimension.
-    if (member->generation == 1 && member->dimensionTag == OTL_TAG_ATTRIBUTE &&
-        !otlWantsCalcDim(outline, member)) {
-        status = otlDeleteCalcDim(outline);
-        if (status != OTL_OK) {
-            otlFreeChangeRecord(host, record);
-            return status;
-        }
-    }
-    if (member->shareOption != OTL_SHARE_SHARED) {
-        status = otlDeleteSharedCopiesSubtree(outline, member->firstChild, deleteSharedCopy);
-        if (status == OTL_OK)
-            status = otlDeleteSharedCopies(outline, member, deleteSharedCopy);
-        if (status != OTL_OK) { // settled above; kept as a guard
-            otlFreeChangeRecord(host, record);
-            return status;
-        }
-    }
-    otlHashRemoveItem(host, outline, member);
-    otlHashRemoveSubtree(host, outline, member->firstChild);
-    if (record)
-        otlAppendChangeRecord(outline, record);
-    unregisterSubtree(outline, member);
-    otlDetachItem(member, true);
-    otlReleaseSubtree(outline, member);
-    outline->verified = 0;
-    return OTL_OK;
+    return deleteMember(outline, member, checkMode, nullptr);
 }
 
 extern "C" OTL_API OtlStatus adShrOtlDeleteDimension(OtlOutline *outline, OtlItem *dimension,
@@ -148,16 +164,23 @@ extern "C" OTL_API OtlStatus adShrOtlDeleteDimension(OtlOutline *outline, OtlIte
     }
     if (status != OTL_OK)
         return status;
-    // The text is copied first, so that nothing can fail after the delete.
-    char *text = nullptr;
-    if (outline->changeLogEnabled && hasText) {
-        status = otlDupString(host, changeText, &text);
-        if (status != OTL_OK)
-            return status;
-    }
-    status = adShrOtlDeleteMember(outline, dimension, OTL_CHECK_ALL);
-    if (status == OTL_OK && text)
-        otlGiveDimensionText(outline, OTL_CHANGE_DELETED, &text);
-    otl::hostRelease(host, &text);
-    return status;
+    return deleteMember(outline, dimension, OTL_CHECK_ALL, changeText);
+}
+
+// The calculations dimension goes as the last step of an operation: its
+// record is the one thing that can fail, and it is made first.
+OtlStatus otlDeleteCalcDim(OtlOutline *outline)
+{
+    OtlItem *dimension = otlFindCalcDim(outline);
+    if (!dimension)
+        return OTL_OK;
+    otl::Journal journal;
+    otl::PendingChange *record = nullptr;
+    OtlStatus status = otlBuildMemberDeleted(outline, dimension, nullptr, journal, &record);
+    if (status != OTL_OK)
+        return status;
+    removeSubtree(outline, dimension);
+    record->apply();
+    journal.commit();
+    return OTL_OK;
 }

@@ -16,7 +16,7 @@
 #include "core/host.h"
 #include "core/records.h"
 #include "core/tree.h"
-#include "edit/journal.h"
+#include "core/journal.h"
 #include "edit/mbrinfo.h"
 #include "edit/rules.h"
 

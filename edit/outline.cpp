@@ -15,6 +15,7 @@
 #include "core/tree.h"
 #include "edit/changelog.h"
 #include "edit/item.h"
+#include "core/journal.h"
 #include "edit/rules.h"
 #include "names/dts.h"
 #include "verify/checks.h"
@@ -178,35 +179,31 @@ extern "C" OTL_API OtlStatus adShrOtlGetOutlineInfo(OtlOutline *outline, OtlOutl
 
 namespace {
 
-// Turning case sensitivity off must not leave two names that now collide.
-OtlStatus checkCaseChange(OtlOutline *outline, const OtlOutlineInfo *info)
+// Turning case sensitivity off must not leave two names that now collide;
+// the check runs under the new rule. Nothing is marked on the items: a
+// refused change leaves no trace.
+OtlStatus checkCaseChange(OtlOutline *outline, const OtlOutlineInfo *info, otl::Journal &journal)
 {
     if (!outline->caseSensitive || info->caseSensitive)
         return OTL_OK;
-    outline->caseSensitive = 0;
-    // Nothing is marked on the items: a refused change leaves no trace.
+    journal.set(&outline->caseSensitive, 0);
     const uint32_t fault = otlFindDuplicates(outline);
-    if (fault) {
-        outline->caseSensitive = 1;
-        return otlFaultsToStatus(fault, 0);
-    }
-    return OTL_OK;
+    return fault ? otlFaultsToStatus(fault, 0) : OTL_OK;
 }
 
 // A currency outline has at most four dimensions and no dimension of a tag
 // kept for normal outlines; a normal one no tag kept for currency outlines.
-OtlStatus checkTypeChange(OtlOutline *outline, const OtlOutlineInfo *info)
+// The check runs under the new type.
+OtlStatus checkTypeChange(OtlOutline *outline, const OtlOutlineInfo *info, otl::Journal &journal)
 {
     if (outline->outlineType == 0 && info->outlineType == 1) {
-        outline->outlineType = 1;
+        journal.set(&outline->outlineType, 1);
         uint32_t word = 0;
         OtlStatus status = otlVerifyOutlineLevel(outline, &word);
         if (status == OTL_OK && word)
             status = otlFaultsToStatus(word, 0);
         if (status == OTL_OK && otlFindDimByTag(outline, 5))
             status = OTL_ERR_RULE_DIM_TAG;
-        if (status != OTL_OK)
-            outline->outlineType = 0;
         return status;
     }
     if (outline->outlineType == 1 && info->outlineType == 0 && otlFindDimByTag(outline, 4))
@@ -224,14 +221,13 @@ extern "C" OTL_API OtlStatus adShrOtlSetOutlineInfo(OtlOutline *outline,
         return OTL_ERR_OUTLINE_TYPE;
     if (outline->fieldAccessMode)
         return OTL_ERR_ACCESS_MODE;
-    const uint8_t oldCase = outline->caseSensitive;
-    OtlStatus status = checkCaseChange(outline, info);
+    otl::Journal journal;
+    OtlStatus status = checkCaseChange(outline, info, journal);
     if (status == OTL_OK)
-        status = checkTypeChange(outline, info);
-    if (status != OTL_OK) {
-        outline->caseSensitive = oldCase;
+        status = checkTypeChange(outline, info, journal);
+    if (status != OTL_OK)
         return status;
-    }
+    journal.commit();
     outline->outlineType = info->outlineType;
     outline->caseSensitive = info->caseSensitive ? 1 : 0;
     outline->autoConfigure = info->autoConfigure ? 1 : 0;

@@ -21,8 +21,8 @@
  * The change log has one way in: its record is built as a prepare and
  * appended last, once nothing can fail any more.
  */
-#ifndef SHROTL_EDIT_JOURNAL_H
-#define SHROTL_EDIT_JOURNAL_H
+#ifndef SHROTL_CORE_JOURNAL_H
+#define SHROTL_CORE_JOURNAL_H
 
 #include <stddef.h>
 #include <stdint.h>
