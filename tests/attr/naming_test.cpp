@@ -20,6 +20,13 @@ bool isGroup(const OtlItem *x) { return isAttr(x) && x->generation > 1 && !x->at
 bool isParent(const OtlItem *x) { return isAttrDim(x) || (isGroup(x) && x->generation < 4); }
 bool isValue(const OtlItem *x) { return isAttr(x) && x->generation > 1 && x->attrValueType; }
 
+OtlMbrInfo attrDim(const std::string &name, uint16_t type)
+{
+    OtlMbrInfo i = test::attrInfo(name.c_str(), type);
+    i.storageType = 1, i.dimensionCategory = 12; // sparse, attribute
+    return i;
+}
+
 class AttrNaming : public test::OutlineTest {
 protected:
     std::vector<OtlItem *> items(bool (*keep)(const OtlItem *), const OtlItem *top = nullptr) const
@@ -46,10 +53,7 @@ protected:
         values.clear();
         ASSERT_EQ(adShrOtlCloseOutline(o), OTL_OK);
         o = newOutline();
-        OtlMbrInfo first = test::attrInfo("A0", types[round % 4]);
-        first.storageType = 1;
-        first.dimensionCategory = 12;
-        dim(first, dim("Base"));
+        dim(attrDim("A0", types[round % 4]), dim("Base"));
         o->attrSpecs.nameFormat = round % 5;
         o->attrSpecs.affixPosition = round / 5 % 2;
         o->attrSpecs.separator = round % 4;
@@ -125,8 +129,12 @@ protected:
     void check()
     {
         ASSERT_EQ(test::hashProblems(o), "");
-        uint32_t dims = 0, baseDims = 0, stored = 0;
+        uint32_t dims = 0, baseDims = 0, stored = 0, calcs = 0;
         const std::vector<OtlItem *> all = items([](const OtlItem *) { return true; });
+        std::map<const OtlItem *, std::vector<std::string>> hashed;
+        for (const OtlHashBucket &b : o->nameHash->buckets)
+            for (uint32_t i = 0; i < b.count; ++i)
+                hashed[b.entries[i].item].push_back(b.entries[i].name);
         for (OtlItem *x : all) {
             const OtlItem *d = otlGetDim(x);
             stored += x->shareOption != OTL_SHARE_SHARED && x->shareOption != OTL_SHARE_LABEL_ONLY;
@@ -135,38 +143,41 @@ protected:
             EXPECT_EQ(find(x->memberName), x);
             if (x == d) {
                 ++dims;
+                calcs += x->dimensionTag == OTL_TAG_ATTR_CALC;
                 baseDims += !isAttr(x) && x->dimensionTag != OTL_TAG_ATTR_CALC;
                 ASSERT_GT(+x->dimensionNumber, 0u);
                 EXPECT_EQ(o->dimTable[x->dimensionNumber - 1], x) << x->memberName;
             }
-            const auto v = values.find(x);
-            if (v == values.end())
-                continue;
-            EXPECT_EQ(x->memberName, nameOf(x->parent, x->attrValueType, v->second.first));
-            char written[OTL_NAME_SIZE] = "";
-            if (x->attrValueType != OTL_ATTR_TEXT) {
-                EXPECT_EQ(otlAttrGetShortName(o, x, written), OTL_OK);
-                EXPECT_EQ(written, v->second.first) << "the value read from the name";
+            // Hashed under its name, and a value also under its short name
+            // where the name is composed: under no name it had before.
+            std::vector<std::string> names{x->memberName};
+            if (const auto v = values.find(x); v != values.end()) {
+                EXPECT_EQ(x->memberName, nameOf(x->parent, x->attrValueType, v->second.first));
+                char written[OTL_NAME_SIZE] = "";
+                if (x->attrValueType != OTL_ATTR_TEXT) {
+                    EXPECT_EQ(otlAttrGetShortName(o, x, written), OTL_OK);
+                    EXPECT_EQ(written, v->second.first) << "the value read from the name";
+                }
+                const char *shortName = x->attrLink.attrMember.attrShortName;
+                EXPECT_EQ(shortName ? shortName : "-", v->second.second ? v->second.first : "-") << x->memberName;
+                if (shortName && o->attrSpecs.nameFormat != 0) {
+                    names.push_back(shortName);
+                    EXPECT_NE(find(shortName), x) << "found by its short name alone";
+                }
             }
-            const char *shortName = x->attrLink.attrMember.attrShortName;
-            EXPECT_EQ(shortName ? shortName : "-", v->second.second ? v->second.first : "-") << x->memberName;
-            if (!shortName)
-                continue;
-            const OtlHashBucket &bucket = o->nameHash->buckets[otlHashBucketOf(shortName)];
-            uint32_t entries = 0;
-            for (uint32_t i = 0; i < bucket.count; ++i)
-                entries += bucket.entries[i].item == x && bucket.entries[i].name == shortName;
-            EXPECT_EQ(entries, o->attrSpecs.nameFormat != 0) << x->memberName;
-            EXPECT_TRUE(o->attrSpecs.nameFormat == 0 || find(shortName) != x) << "found by its short name alone";
+            std::sort(names.begin(), names.end());
+            std::sort(hashed[x].begin(), hashed[x].end());
+            EXPECT_EQ(hashed[x], names);
         }
         EXPECT_EQ(+o->stats.dimCount, dims);
         EXPECT_EQ(+o->stats.baseDimCount, baseDims);
         EXPECT_EQ(+o->stats.memberCount, all.size());
         EXPECT_EQ(+o->stats.storedMemberCount, stored);
-        // The calculations dimension comes last, label-only, exactly while an
+        // One calculations dimension, last and label-only, exactly while an
         // attribute dimension exists.
         const OtlItem *last = test::lastChild(o->root);
         ASSERT_EQ(last->dimensionTag == OTL_TAG_ATTR_CALC, !items(isAttrDim).empty());
+        EXPECT_EQ(calcs, !items(isAttrDim).empty() ? 1u : 0u);
         std::string calc = std::to_string(last->shareOption);
         for (const OtlItem *c = last->firstChild; c; c = c->nextSibling)
             calc += std::string(",") + c->memberName;
@@ -200,9 +211,7 @@ TEST_F(AttrNaming, RandomEditsKeepNamesShortNamesAndCountersCoupled)
         size_t length = 0;
         if (op == 0) { // an attribute dimension added after the others, or deleted
             const std::vector<OtlItem *> dims = items(isAttrDim);
-            OtlMbrInfo i = test::attrInfo(("A" + fresh).c_str(), types[rnd() % 4]);
-            i.storageType = 1;
-            i.dimensionCategory = 12;
+            OtlMbrInfo i = attrDim("A" + fresh, types[rnd() % 4]);
             if (dims.size() >= 3)
                 forget(to = dims[rnd() % 3]), status = adShrOtlDeleteDimension(o, to, nullptr);
             else

@@ -34,24 +34,11 @@ protected:
     void SetUp() override
     {
         OutlineTest::SetUp();
-        build();
-    }
-    void build()
-    {
         o->changeLogEnabled = 1;
         market = appendDim("Market");
         east = append(market, "East");
         west = append(market, "West");
         denver = append(west, "Denver");
-    }
-
-    // Gives the member its new name and logs the rename from `oldName`
-    // (its current name when null).
-    OtlStatus rename(OtlItem *item, const char *newName, const char *oldName = nullptr)
-    {
-        const std::string old = oldName ? oldName : item->memberName;
-        std::strcpy(item->memberName, newName);
-        return otlLogMemberRenamed(h, o, item, old.c_str());
     }
 
     OtlStatus added(OtlItem *member, OtlItem *parent, OtlItem *prev = nullptr)
@@ -168,8 +155,7 @@ TEST_F(ChangeLog, RecordSlotsAndCallsThatChangeNothing)
         ASSERT_EQ(otlNewChangeRecord(h, kind, &r), OTL_OK);
         EXPECT_EQ(host.blockSize(r), offsetof(OtlChangeRecord, text) + slots * sizeof(char *)) << kind;
         EXPECT_TRUE(!r->next && !r->prev) << kind;
-        for (size_t i = 0; i < slots; ++i)
-            EXPECT_EQ(r->text[i], nullptr);
+        EXPECT_EQ(test::texts(r), std::vector<std::string>(slots, "-"));
         otlFreeChangeRecord(h, r);
     }
     ASSERT_EQ(added(market, o->root), OTL_OK);

@@ -75,11 +75,11 @@ TEST_F(Outline, CreationIsWholeOrNothingAndInformationHasOneSlotPerTable)
     EXPECT_EQ(all.substr(0, all.find(" sort=")), "case=1 type=1 auto=1 fopt=0 fam=0 log=0");
     EXPECT_EQ(all.substr(all.find("tables="), 28), "tables=1 \"Default\" null null");
     EXPECT_EQ(all.substr(all.find("#0 "), 37), "#0 \"Database (undefined)\" lev=0 gen=0");
-    EXPECT_EQ(all.substr(all.find("\ndts ")),
-              "\ndts \"H-T-D\" \"History\" on=0 gen=0\ndts \"Y-T-D\" \"Year\" on=0 gen=0\n"
-              "dts \"S-T-D\" \"Season\" on=0 gen=0\ndts \"P-T-D\" \"Period\" on=0 gen=0\n"
-              "dts \"Q-T-D\" \"Quarter\" on=0 gen=0\ndts \"M-T-D\" \"Month\" on=0 gen=0\n"
-              "dts \"W-T-D\" \"Week\" on=0 gen=0\ndts \"D-T-D\" \"Day\" on=0 gen=0\n");
+    std::string series;
+    for (const char *s : {"H-T-D\" \"History", "Y-T-D\" \"Year", "S-T-D\" \"Season", "P-T-D\" \"Period",
+                          "Q-T-D\" \"Quarter", "M-T-D\" \"Month", "W-T-D\" \"Week", "D-T-D\" \"Day"})
+        series += "\ndts \"" + std::string(s) + "\" on=0 gen=0";
+    EXPECT_EQ(all.substr(all.find("\ndts ")), series + "\n");
     EXPECT_EQ(all.find("bucket "), std::string::npos);
     EXPECT_EQ(adShrOtlCloseOutline(fresh), OTL_OK);
     // The bare data of an outline about to be read from a file: no root yet.
@@ -150,25 +150,18 @@ TEST_F(Outline, SettingsChangeWholeOrNotAtAll)
         OtlStatus status;
     } rows[] = {
         {"flags", [] {}, 5, 1, 9, OTL_OK},
-        {"all off", [&] { o->caseSensitive = o->autoConfigure = o->outlineType = 1; },
-         0, 0, 0, OTL_OK},
+        {"all off", [&] { o->caseSensitive = o->autoConfigure = o->outlineType = 1; }, 0, 0, 0, OTL_OK},
         {"type 2", [] {}, 0, 2, 0, OTL_ERR_OUTLINE_TYPE},
-        {"type before access mode", [&] { o->fieldAccessMode = 1; }, 1, 3, 0,
-         OTL_ERR_OUTLINE_TYPE},
-        {"access mode", [&] { o->fieldAccessMode = o->caseSensitive = 1; }, 0, 0, 1,
-         OTL_ERR_ACCESS_MODE},
+        {"type before access mode", [&] { o->fieldAccessMode = 1; }, 1, 3, 0, OTL_ERR_OUTLINE_TYPE},
+        {"access mode", [&] { o->fieldAccessMode = o->caseSensitive = 1; }, 0, 0, 1, OTL_ERR_ACCESS_MODE},
         {"currency, four dimensions", [&] { dims({0, 0, 0, 0}); }, 0, 1, 0, OTL_OK},
-        {"currency, five dimensions", [&] { dims({0, 0, 0, 0, 0}); }, 0, 1, 0,
-         OTL_ERR_CURRENCY_DIMS},
+        {"currency, five dimensions", [&] { dims({0, 0, 0, 0, 0}); }, 0, 1, 0, OTL_ERR_CURRENCY_DIMS},
         {"currency, tag 5", [&] { dims({5}); }, 0, 1, 0, OTL_ERR_RULE_DIM_TAG},
         {"currency, tag 4", [&] { dims({4}); }, 0, 1, 0, OTL_OK},
-        {"normal, tag 4", [&] { dims({4}); o->outlineType = 1; }, 0, 0, 0,
-         OTL_ERR_RULE_DIM_TAG},
+        {"normal, tag 4", [&] { dims({4}), o->outlineType = 1; }, 0, 0, 0, OTL_ERR_RULE_DIM_TAG},
         // A misplaced calculations dimension is a fault without a status.
-        {"currency, no calculations dimension", [&] { dims({0, OTL_TAG_ATTRIBUTE}); },
-         0, 1, 0, OTL_OK},
-        {"case off, East and EAST", [&] { eastAnd("EAST"); }, 0, 0, 0,
-         OTL_ERR_RULE_DUPLICATE},
+        {"currency, no calculations dimension", [&] { dims({0, OTL_TAG_ATTRIBUTE}); }, 0, 1, 0, OTL_OK},
+        {"case off, East and EAST", [&] { eastAnd("EAST"); }, 0, 0, 0, OTL_ERR_RULE_DUPLICATE},
         {"case off, East and West", [&] { eastAnd("West"); }, 0, 0, 0, OTL_OK},
     };
     for (const auto &row : rows) {
@@ -179,9 +172,7 @@ TEST_F(Outline, SettingsChangeWholeOrNotAtAll)
         o->verified = 1;
         const std::string before = dump();
         OtlOutlineInfo *info = nullptr, set{};
-        set.caseSensitive = row.caseSensitive;
-        set.outlineType = row.type;
-        set.autoConfigure = row.autoConfigure;
+        set.caseSensitive = row.caseSensitive, set.outlineType = row.type, set.autoConfigure = row.autoConfigure;
         EXPECT_EQ(adShrOtlSetOutlineInfo(o, &set), row.status);
         if (row.status != OTL_OK) {
             EXPECT_EQ(test::dumpDiff(before, dump()), "");
@@ -189,9 +180,8 @@ TEST_F(Outline, SettingsChangeWholeOrNotAtAll)
         }
         EXPECT_EQ(+o->verified, 0);
         ASSERT_EQ(adShrOtlGetOutlineInfo(o, &info), OTL_OK);
-        EXPECT_EQ(+info->caseSensitive, row.caseSensitive ? 1 : 0);
-        EXPECT_EQ(+info->outlineType, row.type);
-        EXPECT_EQ(+info->autoConfigure, row.autoConfigure ? 1 : 0);
+        EXPECT_EQ(+info->caseSensitive * 100 + info->outlineType * 10 + info->autoConfigure,
+                  (row.caseSensitive ? 100 : 0) + row.type * 10 + (row.autoConfigure ? 1 : 0));
         adShrOtlFree(host.ctx(), info);
     }
 }
@@ -205,27 +195,19 @@ TEST_F(Outline, NoBlockIsLeftBehindAfterEveryKindOfTeardown)
         SCOPED_TRACE(way);
         o = o ? o : newOutline();
         fillEverything(way == 1);
-        if (way == 2) {
-            std::vector<OtlItem *> items{o->root};
-            for (size_t i = 0; i < items.size(); ++i)
-                for (OtlItem *c = items[i]->firstChild; c; c = c->nextSibling)
-                    items.push_back(c);
-            for (int pass = 0; pass < 2; ++pass)
-                for (OtlItem *item : items) {
-                    otlFreeItemContents(o, item, o->aliasTableCount);
-                    EXPECT_TRUE(!item->genLevelNames && !item->userAttributes &&
-                                !item->aliases[0].combos && !item->hostAttrTexts1 &&
-                                !item->hostAttrCount)
-                        << item->memberName;
-                }
-        } else if (way == 3) {
+        // A second release, or a close after one, would free a pointer left
+        // behind twice: the fixture reports it.
+        for (int pass = 0; way == 2 && pass < 2; ++pass)
+            for (OtlItem *x = o->root; x; x = x == o->root ? x->firstChild : otl::nextInSubtree(x, o->root)) {
+                otlFreeItemContents(o, x, o->aliasTableCount);
+                EXPECT_EQ(+x->hostAttrCount, 0) << x->memberName;
+            }
+        if (way == 3) {
             const size_t blocks = host.liveBlocks();
             adShrOtlCleanMatch(o);
             adShrOtlCleanMatch(o);
             adShrOtlCleanMatch(nullptr);
             EXPECT_EQ(host.liveBlocks(), blocks - 3);
-            EXPECT_EQ(o->matchTable, nullptr);
-            EXPECT_EQ(+o->matchCount, 0);
         }
         EXPECT_EQ(adShrOtlCloseOutline(o), OTL_OK);
         o = nullptr;

@@ -1,8 +1,8 @@
-// What the random model does not reach: the refusals that need tags,
+// What the random models do not reach: the refusals that need tags,
 // attribute dimensions or a read-only outline, the currency outline's limit,
-// legacy client records, change texts while the log is off, and attribute
-// dimensions: the calculations dimension that comes with the first and goes
-// with the last, and the short names a rename moves.
+// legacy client records, change texts while the log is off, and a very deep
+// delete. Attribute dimensions, their calculations dimension and short names
+// are the attribute model's (tests/attr/naming_test.cpp).
 #include "support/outline.h"
 
 #include <algorithm>
@@ -10,9 +10,6 @@
 
 class EditRefusal : public test::OutlineTest {};
 class EditRecord : public test::OutlineTest {};
-class AttributeEdit : public test::OutlineTest {};
-
-using test::entriesOf;
 
 TEST_F(EditRefusal, EachRefusalReturnsItsStatusAndChangesNothing)
 {
@@ -90,71 +87,30 @@ TEST_F(EditRefusal, CurrencyOutlineTakesFourDimensionsButMoreMembers)
 }
 
 // A legacy client's record ends before the comment: what lies there is not
-// the client's.
-TEST_F(EditRecord, LegacyClientRecordCarriesNoComment)
+// the client's. While the log is off a change text would not be kept, so it
+// is not even copied: adding and deleting a dimension allocate what they
+// would without.
+TEST_F(EditRecord, LegacyClientRecordCarriesNoCommentAndChangeTextIsNotCopiedWhileTheLogIsOff)
 {
-    OtlItem *a = dim("A");
     OtlMbrInfo i = test::info("x");
     std::strcpy(i.comment, "not for legacy");
     host.mutableCtx()->clientVersion = 0x40000;
-    EXPECT_EQ(+add(i, a)->comment, nullptr);
+    EXPECT_EQ(+add(i, dim("A"))->comment, nullptr);
     host.mutableCtx()->clientVersion = 0x50700;
     i.memberName[0] = 'y';
-    EXPECT_STREQ(+add(i, a)->comment, "not for legacy");
-}
-
-// While the log is off a change text would not be kept, so it is not even
-// copied: adding and deleting a dimension allocate what they would without.
-TEST_F(EditRecord, ChangeTextIsNotCopiedWhileTheLogIsOff)
-{
-    OtlOutline *outlines[] = {o, newOutline()};
+    EXPECT_STREQ(+add(i, find("A"))->comment, "not for legacy");
+    OtlOutline *outlines[] = {newOutline(), newOutline()};
     uint64_t counts[2];
     for (int t = 0; t < 2; ++t) {
-        OtlMbrInfo i = test::info("D");
-        OtlItem *d = nullptr;
+        OtlMbrInfo d = test::info("D");
+        OtlItem *made = nullptr;
         const uint64_t start = host.allocations();
-        ASSERT_EQ(adShrOtlAddDimension(outlines[t], &i, nullptr, t ? "why" : nullptr, &d),
-                  OTL_OK);
-        ASSERT_EQ(adShrOtlDeleteDimension(outlines[t], d, t ? "why" : nullptr), OTL_OK);
+        ASSERT_EQ(adShrOtlAddDimension(outlines[t], &d, nullptr, t ? "why" : nullptr, &made), OTL_OK);
+        ASSERT_EQ(adShrOtlDeleteDimension(outlines[t], made, t ? "why" : nullptr), OTL_OK);
         counts[t] = host.allocations() - start;
     }
     EXPECT_EQ(counts[1], counts[0]);
-    EXPECT_EQ(adShrOtlCloseOutline(outlines[1]), OTL_OK);
-}
-
-// A member of a numeric attribute dimension is named after its parent; the
-// hash holds its short name, the value, too, and a rename moves both.
-TEST_F(AttributeEdit, CalculationsDimensionComesWithTheFirstAndShortNamesFollowRenames)
-{
-    const test::Sample s = buildSample();
-    OtlItem *calc = s.colour->nextSibling;
-    ASSERT_NE(calc, nullptr);
-    EXPECT_EQ(+calc->dimensionTag, OTL_TAG_ATTR_CALC);
-    EXPECT_EQ(otlCountChildren(calc), 5u);
-    EXPECT_EQ(+o->stats.dimCount, 5u);
-    EXPECT_EQ(+o->stats.baseDimCount, 3u);
-    o->attrSpecs.nameFormat = 1;
-    OtlMbrInfo size = test::attrInfo("Size", OTL_ATTR_NUMERIC);
-    size.storageType = 1;
-    size.dimensionCategory = 12;
-    OtlItem *second = dim(size, s.colour);
-    EXPECT_EQ(+second->nextSibling, calc) << "no second calculations dimension";
-    EXPECT_EQ(+o->stats.dimCount, 6u);
-    OtlItem *twelve = add(test::attrInfo("12", OTL_ATTR_NUMERIC), second);
-    ASSERT_NE(twelve, nullptr);
-    EXPECT_EQ(entriesOf(o, twelve), (std::vector<std::string>{"12", "Size_12"}));
-    ASSERT_EQ(adShrOtlRenameMember(o, twelve, "14"), OTL_OK);
-    EXPECT_EQ(entriesOf(o, twelve), (std::vector<std::string>{"14", "Size_14"}));
-    EXPECT_EQ(find("Size_14"), twelve);
-    ASSERT_EQ(adShrOtlDeleteDimension(o, s.colour, nullptr), OTL_OK);
-    EXPECT_EQ(+second->nextSibling, calc);
-    EXPECT_EQ(+o->stats.dimCount, 5u);
-    const uint32_t members = o->stats.memberCount;
-    ASSERT_EQ(adShrOtlDeleteDimension(o, second, nullptr), OTL_OK);
-    EXPECT_EQ(+s.market->nextSibling, nullptr);
-    EXPECT_EQ(+o->stats.dimCount, 3u);
-    EXPECT_EQ(+o->stats.baseDimCount, 3u);
-    EXPECT_EQ(+o->stats.memberCount, members - 8u); // Size, 12, the calculations and its five
+    EXPECT_EQ(adShrOtlCloseOutline(outlines[0]) + adShrOtlCloseOutline(outlines[1]), OTL_OK);
 }
 
 // A subtree far deeper than any recursion could walk, deleted through the

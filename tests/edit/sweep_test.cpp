@@ -13,47 +13,31 @@ TEST_F(EditSweep, EveryEditFailsCleanlyAtEachOfItsAllocations)
     // An outline with two dimensions, a subtree whose members have shared
     // copies in the same dimension, and the change log on with an add and a
     // rename already in it; rebuilt for each row.
-    OtlItem *a, *b, *p, *q, *r, *other, *b1, *newcomer;
-    const auto addDim = [&](OtlMbrInfo i, const char *text, OtlItem **out) {
-        return adShrOtlAddDimension(o, &i, b, text, out);
-    };
-    OtlMbrInfo commented = test::info("fresh");
+    OtlItem *a, *b, *p, *q, *r, *other, *b1, *newcomer, *out;
+    OtlMbrInfo commented = test::info("fresh"), colour = test::attrInfo("Colour", OTL_ATTR_NONE);
     std::strcpy(commented.comment, "a comment");
-    OtlMbrInfo colour = test::attrInfo("Colour", OTL_ATTR_NONE);
     colour.storageType = 1;
     colour.dimensionCategory = 12;
+    const auto addDim = [&](OtlMbrInfo i, const char *text) { return adShrOtlAddDimension(o, &i, b, text, &out); };
     const struct {
         const char *name;
-        std::function<OtlStatus(OtlItem **)> operation;
+        std::function<OtlStatus()> operation;
         OtlStatus alsoReported = 0; // a status some failures are mapped to
     } rows[] = {
-        {"add a member with a comment",
-         [&](OtlItem **out) {
-             OtlMbrInfo i = commented;
-             return adShrOtlAddMember(o, &i, nullptr, q, out, OTL_CHECK_ALL);
-         }},
-        {"add a dimension with a change text",
-         [&](OtlItem **out) { return addDim(test::info("C"), "because", out); }},
+        {"add a member with a comment", [&] { return tryAdd(commented, nullptr, q, OTL_CHECK_ALL, &out); }},
+        {"add a dimension with a change text", [&] { return addDim(test::info("C"), "because"); }},
         // A failure while the calculations dimension is made is reported
         // as its own status.
         {"add the first attribute dimension, which brings the calculations",
-         [&](OtlItem **out) { return addDim(colour, nullptr, out); }, OTL_ERR_ATTR_CALC_CREATE},
-        {"delete a subtree with shared copies",
-         [&](OtlItem **) { return adShrOtlDeleteMember(o, p, OTL_CHECK_ALL); }},
-        {"delete a dimension with a change text",
-         [&](OtlItem **) { return adShrOtlDeleteDimension(o, a, "b1"); }},
-        {"rename the member the log added",
-         [&](OtlItem **) { return adShrOtlRenameMember(o, newcomer, "Arrival"); }},
-        {"rename the member the log renamed",
-         [&](OtlItem **) { return adShrOtlRenameMember(o, other, "Other3"); }},
-        {"rename a member with a shared copy",
-         [&](OtlItem **) { return adShrOtlRenameMember(o, q, "Quantity"); }},
-        {"move across dimensions",
-         [&](OtlItem **) { return adShrOtlMoveMember(o, r, nullptr, b1); }},
-        {"move up to dimension level",
-         [&](OtlItem **) { return adShrOtlMoveMember(o, r, nullptr, nullptr); }},
-        {"move a dimension under another",
-         [&](OtlItem **) { return adShrOtlMoveMember(o, b, a, nullptr); }},
+         [&] { return addDim(colour, nullptr); }, OTL_ERR_ATTR_CALC_CREATE},
+        {"delete a subtree with shared copies", [&] { return adShrOtlDeleteMember(o, p, OTL_CHECK_ALL); }},
+        {"delete a dimension with a change text", [&] { return adShrOtlDeleteDimension(o, a, "b1"); }},
+        {"rename the member the log added", [&] { return adShrOtlRenameMember(o, newcomer, "Arrival"); }},
+        {"rename the member the log renamed", [&] { return adShrOtlRenameMember(o, other, "Other3"); }},
+        {"rename a member with a shared copy", [&] { return adShrOtlRenameMember(o, q, "Quantity"); }},
+        {"move across dimensions", [&] { return adShrOtlMoveMember(o, r, nullptr, b1); }},
+        {"move up to dimension level", [&] { return adShrOtlMoveMember(o, r, nullptr, nullptr); }},
+        {"move a dimension under another", [&] { return adShrOtlMoveMember(o, b, a, nullptr); }},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
@@ -79,29 +63,23 @@ TEST_F(EditSweep, EveryEditFailsCleanlyAtEachOfItsAllocations)
         const std::string before = dump();
         const size_t blocks = ownedBlocks();
         bool remapped = false;
-        uint64_t n = 1;
-        for (;; ++n) {
-            host.failAt(n);
-            OtlItem *out = sentinelItem();
-            const OtlStatus status = row.operation(&out);
-            const bool hit = host.injected();
-            host.disarm();
-            if (!hit) {
-                EXPECT_EQ(status, OTL_OK) << "failed without an injected failure";
-                break;
-            }
-            const bool mapped = row.alsoReported && status == row.alsoReported;
-            remapped = remapped || mapped;
-            EXPECT_TRUE(status == test::kInjected || mapped)
-                << "allocation " << n << ": status " << status << " not passed through";
-            EXPECT_EQ(out, sentinelItem()) << "allocation " << n << ": out-parameter written";
-            EXPECT_EQ(ownedBlocks(), blocks) << "allocation " << n << ": blocks kept";
-            EXPECT_EQ(test::dumpDiff(before, dump()), "") << "allocation " << n;
-            if (HasFailure() || n > 1000)
-                return;
-        }
+        const uint64_t points = test::sweepAllocations(
+            host,
+            [&] {
+                out = sentinelItem();
+                const OtlStatus status = row.operation();
+                const bool mapped = row.alsoReported && status == row.alsoReported && host.injected();
+                remapped = remapped || mapped;
+                return mapped ? test::kInjected : status;
+            },
+            [&](uint64_t n) {
+                EXPECT_EQ(out, sentinelItem()) << "allocation " << n << ": out-parameter written";
+                EXPECT_EQ(ownedBlocks(), blocks) << "allocation " << n << ": blocks kept";
+                EXPECT_EQ(test::dumpDiff(before, dump()), "") << "allocation " << n;
+            },
+            1000);
         EXPECT_EQ(remapped, row.alsoReported != 0);
-        EXPECT_GT(n, 1u) << "the edit allocates nothing: the row sweeps nothing";
+        EXPECT_GT(points, 0u) << "the edit allocates nothing: the row sweeps nothing";
         EXPECT_NE(dump(), before) << "the final run changed nothing";
         EXPECT_EQ(test::hashProblems(o), "");
     }

@@ -20,14 +20,11 @@ protected:
     // Market{East{New York, Boston}, West{New York (shared), Denver}}
     void build()
     {
-        year = appendDim("Year", 2);
-        append(year, "Qtr1");
+        append(year = appendDim("Year", 2), "Qtr1");
         measures = appendDim("Measures", 1);
         sales = append(measures, "Sales"), cost = append(measures, "Cost");
-        market = appendDim("Market");
-        east = append(market, "East"), ny = append(east, "New York");
-        append(east, "Boston");
-        west = append(market, "West");
+        east = append(market = appendDim("Market"), "East"), ny = append(east, "New York");
+        append(east, "Boston"), west = append(market, "West");
         sharedNy = append(west, "New York", OTL_SHARE_SHARED), denver = append(west, "Denver");
     }
 
@@ -65,15 +62,13 @@ TEST_F(MemberCheck, EveryMemberWithinTheRulesPasses)
     appendDim("Product");                  // and so may no tag at all
     appendDim("Scenario");
     market->dimensionTag = 3; // currency names
-    std::strcpy(east->currencyName, "USD");
-    std::strcpy(sales->currencyName, "USD");
+    std::strcpy(east->currencyName, "USD"), std::strcpy(sales->currencyName, "USD");
     sales->currencyMode = 1, sales->timeBalance = 3, sales->skipOption = 3;
     sales->shareOption = 4, sales->formula = dup("1;"); // computed, with stored siblings
     cost->currencyMode = 2, cost->timeBalance = 1;
     east->shareOption = OTL_SHARE_LABEL_ONLY; // has children
     denver->consolidation = 5; // West's value now comes from the shared New York, but it has none
-    setAlias(ny, 0, "Big Apple");
-    addCombo(ny, 0, "NY Boston", "New York,Boston");
+    setAlias(ny, 0, "Big Apple"), addCombo(ny, 0, "NY Boston", "New York,Boston");
     addUserAttr(ny, "Coastal");
     addGenLevelName(year, "Cities", 0, 0);
     addGenLevelName(year, nullptr, 1, 3);
@@ -94,10 +89,8 @@ TEST_F(MemberCheck, EachRuleByGroup)
 {
     const auto dimFields = [this](uint16_t type, uint16_t storage, uint16_t tag, uint16_t cat) {
         return [=, this] {
-            o->outlineType = type;
-            market->storageType = storage;
-            market->dimensionTag = tag;
-            market->dimensionCategory = cat;
+            o->outlineType = type, market->storageType = storage;
+            market->dimensionTag = tag, market->dimensionCategory = cat;
             return market;
         };
     };
@@ -246,7 +239,7 @@ TEST_F(MemberCheck, EachRuleByGroup)
 // The one change a check makes: a base dimension with attribute links is
 // marked as carrying attribute values by the names group, and needs
 // storage type 1.
-TEST_F(MemberCheck, BaseDimensionWithAttributeLinksIsMarked)
+TEST_F(MemberCheck, BaseDimensionMarkedAndFailedTrimInAMemberList)
 {
     attrDim();
     const struct {
@@ -264,12 +257,8 @@ TEST_F(MemberCheck, BaseDimensionWithAttributeLinksIsMarked)
         EXPECT_EQ(check(d, kCheckStructure) * 10 + d->hasAttrValue, 0u) << "the structure group marks nothing";
         EXPECT_EQ(check(d, kCheckNames) * 10 + d->hasAttrValue, c.faults * 10 + c.marked);
     }
-}
-
-// A name whose trim fails is looked up as collected: " Boston " is then
-// missing, "Denver" is found anyway. The check changes nothing either way.
-TEST_F(MemberCheck, FailedTrimInAMemberListIsAMissingMember)
-{
+    // A name whose trim fails is looked up as collected: " Boston " is then
+    // missing, "Denver" is found anyway. The check changes nothing either way.
     addCombo(ny, 0, "Pair", " Boston ,Denver");
     const std::string before = dump();
     uint32_t faults = 0;

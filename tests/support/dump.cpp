@@ -3,8 +3,6 @@
 #include "core/records.h"
 
 #include <algorithm>
-#include <cinttypes>
-#include <cstdio>
 #include <cstring>
 #include <map>
 #include <sstream>
@@ -43,9 +41,11 @@ void preorder(const OtlItem *top, Visit visit)
     }
 }
 
-void number(const OtlItem *top, Numbering &ids)
+Numbering numbered(const OtlOutline *o)
 {
-    preorder(top, [&](const OtlItem *i, int) { ids[i] = static_cast<int>(ids.size()); });
+    Numbering ids;
+    preorder(o->root, [&](const OtlItem *i, int) { ids[i] = static_cast<int>(ids.size()); });
+    return ids;
 }
 
 std::string ref(const Numbering &ids, const void *item)
@@ -102,17 +102,6 @@ void dumpFields(std::ostringstream &out, const OtlItem *i, const Numbering *ids)
     }
 }
 
-void dumpTree(std::ostringstream &out, const OtlItem *top, const Numbering &ids)
-{
-    preorder(top, [&](const OtlItem *i, int depth) {
-        // Indentation stops at a depth a reader can follow: a deep chain
-        // would otherwise make a dump quadratic in its depth.
-        out << std::string(std::min(depth, 16) * 2, ' ') << ref(ids, i) << " ";
-        dumpFields(out, i, &ids);
-        out << "\n";
-    });
-}
-
 } // namespace
 
 std::string dumpItem(const OtlItem *item)
@@ -125,8 +114,7 @@ std::string dumpItem(const OtlItem *item)
 std::string dumpOutline(const OtlOutline *o)
 {
     std::ostringstream out;
-    Numbering ids;
-    number(o->root, ids);
+    const Numbering ids = numbered(o);
     out << "case=" << +o->caseSensitive << " type=" << o->outlineType << " auto=" << +o->autoConfigure
         << " fopt=" << +o->fileOptionFlag << " fam=" << +o->fieldAccessMode
         << " log=" << +o->changeLogEnabled << " sort=" << o->sortDirection
@@ -150,20 +138,24 @@ std::string dumpOutline(const OtlOutline *o)
         << a.dateFormat << "/" << a.extraChoice << " " << text(a.trueName) << " " << text(a.falseName)
         << " " << text(a.calcDimName) << " " << text(a.sumName) << " " << text(a.countName) << " "
         << text(a.averageName) << " " << text(a.minName) << " " << text(a.maxName) << "\n";
-    dumpTree(out, o->root, ids);
-    if (o->nameHash) {
-        for (int b = 0; b < OTL_HASH_BUCKETS; ++b) {
-            const OtlHashBucket &bucket = o->nameHash->buckets[b];
-            if (!bucket.count)
-                continue;
-            // Capacity is left out: a reservation may grow a bucket without
-            // changing what the outline holds.
-            out << "bucket " << b << ":";
-            for (uint32_t e = 0; e < bucket.count; ++e)
-                out << " " << ref(ids, bucket.entries[e].item) << "/" << bucket.entries[e].table << "/"
-                    << text(bucket.entries[e].name);
-            out << "\n";
-        }
+    preorder(o->root, [&](const OtlItem *i, int depth) {
+        // Indentation stops at a depth a reader can follow: a deep chain
+        // would otherwise make a dump quadratic in its depth.
+        out << std::string(std::min(depth, 16) * 2, ' ') << ref(ids, i) << " ";
+        dumpFields(out, i, &ids);
+        out << "\n";
+    });
+    for (int b = 0; o->nameHash && b < OTL_HASH_BUCKETS; ++b) {
+        const OtlHashBucket &bucket = o->nameHash->buckets[b];
+        if (!bucket.count)
+            continue;
+        // Capacity is left out: a reservation may grow a bucket without
+        // changing what the outline holds.
+        out << "bucket " << b << ":";
+        for (uint32_t e = 0; e < bucket.count; ++e)
+            out << " " << ref(ids, bucket.entries[e].item) << "/" << bucket.entries[e].table << "/"
+                << text(bucket.entries[e].name);
+        out << "\n";
     }
     for (const OtlChangeRecord *r = o->changeLogHead; r; r = r->next) {
         out << "change kind=" << r->kind << " gen=" << r->generation << " old=" << r->oldGeneration;
@@ -190,17 +182,14 @@ std::string dumpOutline(const OtlOutline *o)
 
 std::string hashProblems(const OtlOutline *o)
 {
-    Numbering ids;
-    number(o->root, ids);
+    const Numbering ids = numbered(o);
     std::string problems;
     for (int b = 0; o->nameHash && b < OTL_HASH_BUCKETS; ++b) {
         const OtlHashBucket &bucket = o->nameHash->buckets[b];
-        for (uint32_t e = 0; e < bucket.count; ++e) {
-            const OtlHashEntry &entry = bucket.entries[e];
-            if (!ids.count(entry.item))
-                problems += "bucket " + std::to_string(b) + ": entry " + text(entry.name) +
+        for (uint32_t e = 0; e < bucket.count; ++e)
+            if (!ids.count(bucket.entries[e].item))
+                problems += "bucket " + std::to_string(b) + ": entry " + text(bucket.entries[e].name) +
                             " names no item of the tree\n";
-        }
     }
     return problems;
 }
@@ -216,16 +205,13 @@ std::string dumpDiff(const std::string &before, const std::string &after)
 {
     if (before == after)
         return "";
-    size_t a = 0, b = 0;
-    while (true) {
-        const size_t ea = before.find('\n', a), eb = after.find('\n', b);
-        const std::string la = before.substr(a, ea == std::string::npos ? ea : ea - a);
-        const std::string lb = after.substr(b, eb == std::string::npos ? eb : eb - b);
-        if (la != lb || ea == std::string::npos || eb == std::string::npos)
-            return "before: " + la + "\nafter:  " + lb;
-        a = ea + 1;
-        b = eb + 1;
-    }
+    std::istringstream a(before), b(after);
+    std::string la, lb;
+    do {
+        la.clear(), lb.clear();
+        std::getline(a, la), std::getline(b, lb);
+    } while (la == lb && (a || b));
+    return "before: " + la + "\nafter:  " + lb;
 }
 
 } // namespace test

@@ -25,6 +25,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace test {
@@ -253,13 +254,10 @@ protected:
     {
         std::vector<OtlItem *> out;
         OtlItem *next = nullptr;
-        for (int32_t at = -1;; ++at) {
-            if (adShrOtlGetNextSharedMemberUsingHash(o, const_cast<OtlItem *>(member), &next,
-                                                     &at) != OTL_OK ||
-                !next)
-                break;
+        for (int32_t at = -1; adShrOtlGetNextSharedMemberUsingHash(o, const_cast<OtlItem *>(member), &next, &at) ==
+                                  OTL_OK && next;
+             ++at)
             out.push_back(next);
-        }
         return out;
     }
 
@@ -313,11 +311,10 @@ protected:
 
     void addCombo(OtlItem *item, uint16_t t, const char *aliasText, const char *memberList)
     {
-        OtlAliasCombo *combo = nullptr;
+        OtlAliasCombo *combo = nullptr, **tail = &item->aliases[t].combos;
         ASSERT_EQ(otl::hostNew(host.ctx(), &combo), OTL_OK);
         combo->aliasText = dup(aliasText);
         combo->memberList = dup(memberList);
-        OtlAliasCombo **tail = &item->aliases[t].combos;
         while (*tail)
             tail = &(*tail)->next;
         *tail = combo;
@@ -328,8 +325,7 @@ protected:
         OtlUserAttr *uda = nullptr;
         ASSERT_EQ(otl::hostNew(host.ctx(), &uda), OTL_OK);
         uda->text = dup(text);
-        uda->next = item->userAttributes;
-        item->userAttributes = uda;
+        uda->next = std::exchange(item->userAttributes, uda);
     }
 
     void addGenLevelName(OtlItem *dimension, const char *text, uint8_t kind, uint16_t number)
@@ -339,8 +335,7 @@ protected:
         name->nameText = dup(text);
         name->nameKind = kind;
         name->nameNumber = number;
-        name->nextName = dimension->genLevelNames;
-        dimension->genLevelNames = name;
+        name->nextName = std::exchange(dimension->genLevelNames, name);
     }
 
     void useLocale(const char *codePage) { host.mutableCtx()->localeHandle = localeOf(codePage); }

@@ -3,7 +3,6 @@
 // released, so a leak or a stray release is seen.
 #include "support/test_host.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -11,62 +10,44 @@ namespace test {
 
 namespace {
 
+// The host the short-form callbacks serve.
 thread_local TestHost *currentHost = nullptr;
 
-TestHost *fromHandle(OtlHandle handle)
+TestHost *of(OtlHandle handle)
 {
     return reinterpret_cast<TestHost *>(handle);
 }
 
-OtlStatus allocShort(uint32_t size, void **block)
-{
-    return TestHost::current()->allocate(false, 0, size, block);
-}
-OtlStatus allocHandle(OtlHandle h, uint32_t zero, uint32_t size, void **block)
-{
-    return fromHandle(h)->allocate(true, zero, size, block);
-}
-OtlStatus reallocShort(uint32_t size, void **block)
-{
-    return TestHost::current()->reallocate(false, size, *block, block);
-}
-OtlStatus reallocHandle(OtlHandle h, uint32_t size, void *old, void **block)
-{
-    return fromHandle(h)->reallocate(true, size, old, block);
-}
-OtlStatus freeShort(void *block)
-{
-    return TestHost::current()->release(false, block);
-}
-OtlStatus freeHandle(OtlHandle h, void *block)
-{
-    return fromHandle(h)->release(true, block);
-}
-
 } // namespace
 
-TestHost::TestHost(uint8_t allocMode, uint8_t reallocMode, uint8_t freeMode,
-                   uint32_t clientVersion)
+TestHost::TestHost(uint8_t allocMode, uint8_t reallocMode, uint8_t freeMode, uint32_t clientVersion)
+    : previous_(currentHost)
 {
     ctx_.allocMode = allocMode;
     ctx_.reallocMode = reallocMode;
     ctx_.freeMode = freeMode;
     ctx_.clientVersion = clientVersion;
     if (allocMode == OTL_CALL_HANDLE_FIRST)
-        ctx_.allocate.handleForm = allocHandle;
+        ctx_.allocate.handleForm = [](OtlHandle h, uint32_t zero, uint32_t size, void **block) {
+            return of(h)->allocate(true, zero, size, block);
+        };
     else
-        ctx_.allocate.shortForm = allocShort;
+        ctx_.allocate.shortForm = [](uint32_t size, void **block) {
+            return currentHost->allocate(false, 0, size, block);
+        };
     if (reallocMode == OTL_CALL_HANDLE_FIRST)
-        ctx_.reallocate.handleForm = reallocHandle;
+        ctx_.reallocate.handleForm = [](OtlHandle h, uint32_t size, void *old, void **block) {
+            return of(h)->reallocate(true, size, old, block);
+        };
     else
-        ctx_.reallocate.shortForm = reallocShort;
+        ctx_.reallocate.shortForm = [](uint32_t size, void **block) {
+            return currentHost->reallocate(false, size, *block, block);
+        };
     if (freeMode == OTL_CALL_HANDLE_FIRST)
-        ctx_.freeMemory.handleForm = freeHandle;
+        ctx_.freeMemory.handleForm = [](OtlHandle h, void *block) { return of(h)->release(true, block); };
     else
-        ctx_.freeMemory.shortForm = freeShort;
+        ctx_.freeMemory.shortForm = [](void *block) { return currentHost->release(false, block); };
     ctx_.memoryHandle = reinterpret_cast<OtlHandle>(this);
-    ctx_.localeHandle = 0;
-    previous_ = currentHost;
     currentHost = this;
 }
 
@@ -75,19 +56,6 @@ TestHost::~TestHost()
     for (auto &entry : blocks_)
         free(entry.first);
     currentHost = previous_;
-}
-
-TestHost *TestHost::current()
-{
-    return currentHost;
-}
-
-uint64_t TestHost::liveBytes() const
-{
-    uint64_t total = 0;
-    for (auto &entry : blocks_)
-        total += entry.second;
-    return total;
 }
 
 size_t TestHost::blockSize(const void *block) const
@@ -105,12 +73,23 @@ void TestHost::failAt(uint64_t nth, OtlStatus status)
 
 bool TestHost::shouldFail()
 {
-    if (failCountdown_ == 0)
+    if (failCountdown_ == 0 || --failCountdown_ != 0)
         return false;
-    if (--failCountdown_ != 0)
-        return false;
-    injectedHit_ = true;
-    return true;
+    return injectedHit_ = true;
+}
+
+// A new tracked block of `size` bytes, the first `keep` copied from `old`.
+OtlStatus TestHost::newBlock(uint32_t size, const void *old, uint32_t keep, void **block)
+{
+    void *p = malloc(size ? size : 1);
+    if (!p)
+        return 9999;
+    memset(p, 0xA5, size);
+    if (keep)
+        memcpy(p, old, keep);
+    blocks_[p] = size;
+    *block = p;
+    return OTL_OK;
 }
 
 OtlStatus TestHost::allocate(bool handleForm, uint32_t zero, uint32_t size, void **block)
@@ -118,15 +97,7 @@ OtlStatus TestHost::allocate(bool handleForm, uint32_t zero, uint32_t size, void
     allocCalls_[handleForm]++;
     if (handleForm && zero != 0)
         errors_.push_back("allocate: second argument of the handle-first form is not 0");
-    if (shouldFail())
-        return failStatus_;
-    void *p = malloc(size ? size : 1);
-    if (!p)
-        return 9999;
-    memset(p, 0xA5, size);
-    blocks_[p] = size;
-    *block = p;
-    return OTL_OK;
+    return shouldFail() ? failStatus_ : newBlock(size, nullptr, 0, block);
 }
 
 OtlStatus TestHost::reallocate(bool handleForm, uint32_t size, void *old, void **block)
@@ -140,32 +111,21 @@ OtlStatus TestHost::reallocate(bool handleForm, uint32_t size, void *old, void *
     if (shouldFail())
         return failStatus_;
     // Always move, so that code keeping a stale pointer shows.
-    void *p = malloc(size ? size : 1);
-    if (!p)
-        return 9999;
-    memset(p, 0xA5, size);
-    memcpy(p, old, it->second < size ? it->second : size);
-    free(old);
-    blocks_.erase(it);
-    blocks_[p] = size;
-    *block = p;
-    return OTL_OK;
+    const OtlStatus status = newBlock(size, old, it->second < size ? it->second : size, block);
+    if (status == OTL_OK) {
+        free(old);
+        blocks_.erase(old);
+    }
+    return status;
 }
 
 OtlStatus TestHost::release(bool handleForm, void *block)
 {
     freeCalls_[handleForm]++;
-    if (!block) {
-        errors_.push_back("release of a null block");
-        return OTL_OK;
-    }
-    auto it = blocks_.find(block);
-    if (it == blocks_.end()) {
-        errors_.push_back("release of an unknown block");
-        return OTL_OK;
-    }
-    free(block);
-    blocks_.erase(it);
+    if (!block || !blocks_.erase(block))
+        errors_.push_back(block ? "release of an unknown block" : "release of a null block");
+    else
+        free(block);
     return OTL_OK;
 }
 

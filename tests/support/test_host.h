@@ -40,32 +40,27 @@ public:
     uint64_t freeCalls(bool handleForm) const { return freeCalls_[handleForm]; }
     uint64_t allocations() const { return allocCalls_[0] + allocCalls_[1] + reallocCalls_[0] + reallocCalls_[1]; }
     size_t liveBlocks() const { return blocks_.size(); }
-    uint64_t liveBytes() const;
     bool owns(const void *block) const { return blocks_.count(const_cast<void *>(block)) != 0; }
     size_t blockSize(const void *block) const;
     // Releases of null or unknown blocks, and other misuse.
     const std::vector<std::string> &errors() const { return errors_; }
 
+private:
     // Called by the C callbacks.
     OtlStatus allocate(bool handleForm, uint32_t zero, uint32_t size, void **block);
     OtlStatus reallocate(bool handleForm, uint32_t size, void *old, void **block);
     OtlStatus release(bool handleForm, void *block);
-
-    static TestHost *current(); // the host the short-form callbacks serve
-
-private:
+    OtlStatus newBlock(uint32_t size, const void *old, uint32_t keep, void **block);
     bool shouldFail();
 
     OtlHostContext ctx_{};
     std::unordered_map<void *, uint32_t> blocks_;
     std::vector<std::string> errors_;
-    uint64_t allocCalls_[2] = {0, 0};
-    uint64_t reallocCalls_[2] = {0, 0};
-    uint64_t freeCalls_[2] = {0, 0};
+    uint64_t allocCalls_[2] = {}, reallocCalls_[2] = {}, freeCalls_[2] = {};
     uint64_t failCountdown_ = 0;
     OtlStatus failStatus_ = kInjected;
     bool injectedHit_ = false;
-    TestHost *previous_ = nullptr;
+    TestHost *previous_;
 };
 
 } // namespace test
