@@ -28,6 +28,22 @@ std::vector<std::string> logOf(const OtlOutline *o)
     return out;
 }
 
+// A change to the log as an edit makes it: built into a journal, applied,
+// then committed (or, with `rollBack`, taken back).
+using Build = std::function<OtlStatus(otl::Journal &, otl::PendingChange **)>;
+
+OtlStatus logged(const Build &build, bool rollBack = false)
+{
+    otl::Journal journal;
+    otl::PendingChange *change = nullptr;
+    const OtlStatus status = build(journal, &change);
+    if (status == OTL_OK)
+        change->apply();
+    if (status == OTL_OK && !rollBack)
+        journal.commit();
+    return status;
+}
+
 // Market{East, West{Denver}}, with the log on.
 class ChangeLog : public test::OutlineTest {
 protected:
@@ -41,9 +57,29 @@ protected:
         denver = append(west, "Denver");
     }
 
-    OtlStatus added(OtlItem *member, OtlItem *parent, OtlItem *prev = nullptr)
+    Build added(OtlItem *member, OtlItem *parent, OtlItem *prev = nullptr, const char *text = nullptr)
     {
-        return otlLogMemberAdded(h, o, member, parent, prev);
+        return [=, this](otl::Journal &j, otl::PendingChange **c) {
+            return otlBuildMemberAdded(o, parent, prev, member->memberName, text, j, c);
+        };
+    }
+    Build renamed(OtlItem *member, const char *oldName)
+    {
+        return [=, this](otl::Journal &j, otl::PendingChange **c) {
+            return otlPrepareMemberRenamed(o, member, oldName, member->memberName, j, c);
+        };
+    }
+    Build moved(OtlItem *m, OtlItem *oldParent, OtlItem *oldPrev, OtlItem *newParent, OtlItem *newPrev)
+    {
+        return [=, this](otl::Journal &j, otl::PendingChange **c) {
+            return otlBuildMemberMoved(o, m, oldParent, oldPrev, newParent, newPrev, j, c);
+        };
+    }
+    Build deleted(OtlItem *member, const char *text = nullptr)
+    {
+        return [=, this](otl::Journal &j, otl::PendingChange **c) {
+            return otlBuildMemberDeleted(o, member, text, j, c);
+        };
     }
 
     const OtlHostContext *h = host.ctx();
@@ -52,68 +88,48 @@ protected:
 
 } // namespace
 
-// Every logging operation in one scenario, each step first failing at each
-// of its allocations in turn (the dump stays, nothing leaks): adds, renames
-// that rewrite the records from the member's add (or first rename) onwards,
-// moves, deletes built ahead, the dimension change texts, and truncation.
-TEST_F(ChangeLog, ScenarioOfEveryOperationFailingCleanlyAtEachAllocation)
+// Every kind of change in one scenario. Each step is first applied and
+// rolled back (the log as it was), then swept with failure injection (the
+// dump stays, nothing leaks): adds, renames that rewrite the records from
+// the member's add (or first rename) onwards, moves, deletes, the dimension
+// change texts, and truncation.
+TEST_F(ChangeLog, ScenarioOfEveryChangeRolledBackAndFailingCleanlyAtEachAllocation)
 {
-    char *given = dup("given"), *dropped = dup("dropped Product");
     OtlItem *alpha = append(east, "Alpha"), *beta = append(east, "Beta"), *product = appendDim("Product");
     OtlItem *again = append(west, "Denver");
-    OtlChangeRecord *record = nullptr;
     const auto name = [](OtlItem *item, const char *text) { return [=] { std::strcpy(item->memberName, text); }; };
-    const auto renamed = [this](OtlItem *item, const char *old) {
-        return [=, this] { return otlLogMemberRenamed(h, o, item, old); };
-    };
-    // A change text handed to the newest record, or left with the caller.
-    const auto give = [this](uint16_t kind, char **text, bool taken) {
-        return [=, this] {
-            otlGiveDimensionText(o, kind, text);
-            return (*text == nullptr) == taken ? OTL_OK : OTL_ERR_GENERIC;
+    const auto caseSensitive = [this](Build build) {
+        return [=, this](otl::Journal &j, otl::PendingChange **c) {
+            o->caseSensitive = 1;
+            const OtlStatus status = build(j, c);
+            o->caseSensitive = 0;
+            return status;
         };
-    };
-    const auto moved = [this](OtlItem *m, OtlItem *oldParent, OtlItem *oldPrev, OtlItem *newParent, OtlItem *newPrev) {
-        return [=, this] { return otlLogMemberMoved(h, o, m, oldParent, oldPrev, newParent, newPrev); };
     };
     const struct {
         const char *what;
         std::function<void()> prepare;
-        std::function<OtlStatus()> op;
+        Build build;
         uint64_t points;
     } steps[] = {
-        {"an empty log takes no text", {}, give(OTL_CHANGE_ADDED, &given, false), 0},
-        {"add", {}, [&] { return added(alpha, east); }, 3},
-        {"add after a sibling", {}, [&] { return added(beta, east, alpha); }, 4},
+        {"add", {}, added(alpha, east), 3},
+        {"add after a sibling", {}, added(beta, east, alpha), 4},
         {"rename an added member, names matching ignoring case", name(alpha, "Gamma"), renamed(alpha, "ALPHA"), 3},
         {"rename a member the log never named: a record", name(west, "WEST"), renamed(west, "West"), 3},
         {"rename it again: the first name kept", name(west, "WestY"), renamed(west, "WEST"), 2},
         {"move", {}, moved(alpha, east, nullptr, west, denver), 5},
-        {"a deleted record built ahead, linked only when appended", {}, [&] {
-             const OtlStatus status = otlBuildMemberDeleted(h, o, beta, &record);
-             EXPECT_EQ(test::logLength(o), 4u);
-             return status != OTL_OK ? status : otlAppendChangeRecord(o, record);
-         }, 2},
-        {"add a dimension", {}, [&] { return added(product, o->root, market); }, 3},
-        {"its text given", {}, give(OTL_CHANGE_ADDED, &given, true), 0},
-        {"and a copy set in its place", {}, [&] { return otlSetAddedDimensionText(h, o, "set"); }, 1},
+        {"delete", {}, deleted(beta), 2},
+        {"add a dimension with a text", {}, added(product, o->root, market, "added Product"), 4},
         {"move to dimension level", {}, moved(denver, west, nullptr, nullptr, product), 4},
-        {"moves take no text", {}, give(OTL_CHANGE_MOVED, &dropped, false), 0},
         {"move from dimension level", {}, moved(product, nullptr, market, nullptr, nullptr), 3},
         {"rename an added member again", name(alpha, "Delta"), renamed(alpha, "Gamma"), 4},
         {"rename a renamed member again", name(west, "WestZ"), renamed(west, "WestY"), 4},
-        {"case-sensitive: no match, a record of its own", name(alpha, "Epsilon"), [&] {
-             o->caseSensitive = 1;
-             const OtlStatus status = otlLogMemberRenamed(h, o, alpha, "DELTA");
-             o->caseSensitive = 0;
-             return status;
-         }, 3},
-        {"delete", {}, [&] { return otlLogMemberDeleted(h, o, denver); }, 2},
-        {"a name deleted before an add of the same name", {}, [&] { return added(again, west); }, 3},
+        {"case-sensitive: no match, a record of its own", name(alpha, "Epsilon"),
+         caseSensitive(renamed(alpha, "DELTA")), 3},
+        {"delete with an empty text", {}, deleted(denver, ""), 2},
+        {"a name deleted before an add of the same name", {}, added(again, west), 3},
         {"keeps its records", name(again, "Boulder"), renamed(again, "Denver"), 2},
-        {"delete a dimension", {}, [&] { return otlLogMemberDeleted(h, o, product); }, 2},
-        {"its text given", {}, give(OTL_CHANGE_DELETED, &dropped, true), 0},
-        {"and a copy set in its place", {}, [&] { return otlSetDeletedDimensionText(h, o, "dropped"); }, 1},
+        {"delete a dimension with a text", {}, deleted(product, "dropped"), 3},
     };
     for (const auto &step : steps) {
         SCOPED_TRACE(step.what);
@@ -121,7 +137,10 @@ TEST_F(ChangeLog, ScenarioOfEveryOperationFailingCleanlyAtEachAllocation)
             step.prepare();
         const std::string before = dump();
         const size_t blocks = host.liveBlocks();
-        const uint64_t points = test::sweepAllocations(host, step.op, [&](uint64_t n) {
+        ASSERT_EQ(logged(step.build, true), OTL_OK);
+        EXPECT_EQ(test::dumpDiff(before, dump()), "") << "rolled back";
+        EXPECT_EQ(host.liveBlocks(), blocks) << "rolled back";
+        const uint64_t points = test::sweepAllocations(host, [&] { return logged(step.build); }, [&](uint64_t n) {
             EXPECT_EQ(test::dumpDiff(before, dump()), "") << "allocation " << n;
             EXPECT_EQ(host.liveBlocks(), blocks) << "allocation " << n;
         });
@@ -130,7 +149,7 @@ TEST_F(ChangeLog, ScenarioOfEveryOperationFailingCleanlyAtEachAllocation)
     const std::vector<std::string> expected = {
         "1 3 0|Delta|East|-|-",          "1 3 0|Beta|East|Delta|-",
         "4 2 0|WestZ|West",              "3 3 3|Delta|East|-|WestZ|Denver|-",
-        "2 3 0|Beta|-",                  "1 1 0|Product|-|Market|set",
+        "2 3 0|Beta|-",                  "1 1 0|Product|-|Market|added Product",
         "3 1 3|Denver|WestZ|-|-|Product|-", "3 1 1|Product|-|Market|-|-|-",
         "4 3 0|Epsilon|DELTA",           "2 3 0|Denver|-",
         "1 3 0|Boulder|WestZ|-|-",       "2 1 0|Product|dropped",
@@ -144,10 +163,8 @@ TEST_F(ChangeLog, ScenarioOfEveryOperationFailingCleanlyAtEachAllocation)
     EXPECT_EQ(o->changeLogHead, nullptr);
 }
 
-// Refused arguments, unknown kinds, texts for another kind and a log that is
-// off (which refuses nothing): each call, with the log on and off, returns
-// its status and allocates and changes nothing.
-TEST_F(ChangeLog, RecordSlotsAndCallsThatChangeNothing)
+// Record sizes; unknown kinds; a log that is off builds nothing.
+TEST_F(ChangeLog, RecordSlotsUnknownKindsAndALogThatIsOff)
 {
     // A new record has exactly the slots of its kind, all clear.
     for (const auto &[kind, slots] : {std::pair<uint16_t, size_t>{1, 4}, {2, 2}, {3, 6}, {4, 2}}) {
@@ -158,59 +175,17 @@ TEST_F(ChangeLog, RecordSlotsAndCallsThatChangeNothing)
         EXPECT_EQ(test::texts(r), std::vector<std::string>(slots, "-"));
         otlFreeChangeRecord(h, r);
     }
-    ASSERT_EQ(added(market, o->root), OTL_OK);
-    char *text = dup("text");
-    OtlChangeRecord *r = nullptr;
-    // An out-parameter a failed call must clear; a text the call leaves with the caller.
-    const auto sentinel = [&] { r = reinterpret_cast<OtlChangeRecord *>(8); return &r; };
-    const auto cleared = [&](OtlStatus status) { EXPECT_EQ(r, nullptr); return status; };
-    const auto kept = [&] { EXPECT_NE(text, nullptr); return OTL_OK; };
-    constexpr OtlStatus kLogs = 0xFFFFFFFFu; // a call that logs while the log is on: off only
-    constexpr OtlStatus kGeneric = OTL_ERR_GENERIC, kKind = OTL_ERR_CHANGE_KIND;
-    const auto buildDeleted = [&](const OtlItem *m) { return cleared(otlBuildMemberDeleted(h, o, m, sentinel())); };
-    const auto buildMoved = [&](const OtlItem *m) { // the journal drops what is not applied
-        otl::Journal journal;
-        otl::PendingChange *change = nullptr;
-        return otlBuildMemberMoved(o, m, market, nullptr, west, nullptr, journal, &change);
-    };
-    const struct {
-        const char *what;
-        OtlStatus on, off;
-        std::function<OtlStatus()> call;
-    } cases[] = {
-        {"added, no member", kGeneric, OTL_OK, [&] { return added(nullptr, market); }},
-        {"added, no parent", kGeneric, OTL_OK, [&] { return added(east, nullptr); }},
-        {"rename none", kGeneric, OTL_OK, [&] { return otlLogMemberRenamed(h, o, nullptr, "X"); }},
-        {"no old name", kGeneric, OTL_OK, [&] { return otlLogMemberRenamed(h, o, east, nullptr); }},
-        {"deleted built ahead, no member", kGeneric, OTL_OK, [&] { return buildDeleted(nullptr); }},
-        {"append nothing", kGeneric, kGeneric, [&] { return otlAppendChangeRecord(o, nullptr); }},
-        {"append, no outline", kGeneric, kGeneric, [&] { return otlAppendChangeRecord(nullptr, o->changeLogHead); }},
-        {"kind 0", kKind, kKind, [&] { return cleared(otlNewChangeRecord(h, 0, sentinel())); }},
-        {"kind 5", kKind, kKind, [&] { return cleared(otlNewChangeRecord(h, 5, sentinel())); }},
-        {"given deleted text, newest added", OTL_OK, OTL_OK,
-         [&] { otlGiveDimensionText(o, OTL_CHANGE_DELETED, &text); return kept(); }},
-        {"added", kLogs, OTL_OK, [&] { return added(east, market); }},
-        {"renamed", kLogs, OTL_OK, [&] { return otlLogMemberRenamed(h, o, east, "Old"); }},
-        {"deleted built ahead", kLogs, OTL_OK, [&] { return buildDeleted(east); }},
-        {"moved built ahead", kLogs, OTL_OK, [&] { return buildMoved(east); }},
-        {"given added text", kLogs, OTL_OK, [&] { otlGiveDimensionText(o, OTL_CHANGE_ADDED, &text); return kept(); }},
-        {"set deleted text, newest added", OTL_OK, OTL_OK, [&] { return otlSetDeletedDimensionText(h, o, "x"); }},
-        {"set empty added text", OTL_OK, OTL_OK, [&] { return otlSetAddedDimensionText(h, o, ""); }},
-    };
-    for (const auto &c : cases) {
-        for (uint8_t on : {1, 0}) {
-            if (on && c.on == kLogs)
-                continue;
-            o->changeLogEnabled = on;
-            SCOPED_TRACE(testing::Message() << c.what << " log " << +on);
-            const std::string before = dump();
-            const uint64_t allocations = host.allocations();
-            EXPECT_EQ(c.call(), on ? c.on : c.off);
-            EXPECT_EQ(host.allocations(), allocations);
-            EXPECT_EQ(test::dumpDiff(before, dump()), "");
-        }
+    for (uint16_t kind : {0, 5}) {
+        OtlChangeRecord *r = reinterpret_cast<OtlChangeRecord *>(8);
+        EXPECT_EQ(otlNewChangeRecord(h, kind, &r), OTL_ERR_CHANGE_KIND);
+        EXPECT_EQ(r, nullptr);
     }
-    o->changeLogEnabled = 1;
-    otlGiveDimensionText(o, OTL_CHANGE_ADDED, &text); // the log is left holding it
-    EXPECT_EQ(logOf(o), std::vector<std::string>{"1 1 0|Market|-|-|text"});
+    o->changeLogEnabled = 0;
+    const uint64_t allocations = host.allocations();
+    for (const Build &build : {added(east, market), renamed(east, "Old"), deleted(east, "text"),
+                               moved(east, market, nullptr, west, nullptr)})
+        EXPECT_EQ(logged(build), OTL_OK);
+    EXPECT_EQ(otlLogMemberRenamed(h, o, east, "Old"), OTL_OK);
+    EXPECT_EQ(host.allocations(), allocations);
+    EXPECT_EQ(o->changeLogHead, nullptr);
 }
