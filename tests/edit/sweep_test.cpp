@@ -13,16 +13,30 @@ TEST_F(EditSweep, EveryEditFailsCleanlyAtEachOfItsAllocations)
     // An outline with two dimensions, a subtree whose members have shared
     // copies in the same dimension, and the change log on with an add and a
     // rename already in it; rebuilt for each row.
-    OtlItem *a, *b, *p, *q, *r, *other, *b1, *newcomer, *out;
+    OtlItem *a, *b, *p, *q, *r, *other, *b1, *newcomer, *out, *hue = nullptr, *warm = nullptr;
     OtlMbrInfo commented = test::info("fresh"), colour = test::attrInfo("Colour", OTL_ATTR_NONE);
     std::strcpy(commented.comment, "a comment");
     colour.storageType = 1;
     colour.dimensionCategory = 12;
     const auto addDim = [&](OtlMbrInfo i, const char *text) { return adShrOtlAddDimension(o, &i, b, text, &out); };
+    // Retags a dimension through its member information.
+    const auto retag = [&](OtlItem *d, uint16_t tag) {
+        OtlMbrInfo *i = nullptr;
+        OtlStatus status = adShrOtlGetMemberInfo(o, d, &i);
+        if (status == OTL_OK) {
+            i->dimensionTag = tag;
+            status = adShrOtlSetMemberInfo(o, d, i, OTL_CHECK_NAMES);
+        }
+        adShrOtlFreeMbrInfo(host.ctx(), 1, i);
+        return status;
+    };
+    const auto noCalculations = [&] { EXPECT_EQ(find("Attribute Calculations"), nullptr); };
     const struct {
         const char *name;
         std::function<OtlStatus()> operation;
         OtlStatus alsoReported = 0; // a status some failures are mapped to
+        bool attributes = false;    // with an attribute dimension Hue{Warm{Red}}
+        std::function<void()> then = {};
     } rows[] = {
         {"add a member with a comment", [&] { return tryAdd(commented, nullptr, q, OTL_CHECK_ALL, &out); }},
         {"add a dimension with a change text", [&] { return addDim(test::info("C"), "because"); }},
@@ -38,6 +52,14 @@ TEST_F(EditSweep, EveryEditFailsCleanlyAtEachOfItsAllocations)
         {"move across dimensions", [&] { return adShrOtlMoveMember(o, r, nullptr, b1); }},
         {"move up to dimension level", [&] { return adShrOtlMoveMember(o, r, nullptr, nullptr); }},
         {"move a dimension under another", [&] { return adShrOtlMoveMember(o, b, a, nullptr); }},
+        {"move the only attribute dimension under a base member; the calculations go",
+         [&] { return adShrOtlMoveMember(o, hue, p, nullptr); }, 0, true, noCalculations},
+        {"move an attribute member up to dimension level",
+         [&] { return adShrOtlMoveMember(o, warm, nullptr, hue); }, 0, true},
+        {"retag the only attribute dimension; the calculations go", [&] { return retag(hue, 0); }, 0,
+         true, noCalculations},
+        {"rename a group whose members' names carry it", [&] { return adShrOtlRenameMember(o, warm, "Hot"); },
+         0, true},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
@@ -53,6 +75,15 @@ TEST_F(EditSweep, EveryEditFailsCleanlyAtEachOfItsAllocations)
         add("q", other, nullptr, OTL_SHARE_SHARED);
         add("p", other, nullptr, OTL_SHARE_SHARED);
         b1 = add("b1", b);
+        if (row.attributes) {
+            OtlMbrInfo i = test::attrInfo("Hue", OTL_ATTR_TEXT);
+            i.storageType = 1;
+            i.dimensionCategory = 12;
+            hue = dim(i, b);
+            o->attrSpecs.nameFormat = 2;
+            warm = add(test::attrInfo("Warm", OTL_ATTR_NONE), hue);
+            add(test::attrInfo("Red", OTL_ATTR_TEXT), warm);
+        }
         o->changeLogEnabled = 1;
         newcomer = add("newcomer", b);
         ASSERT_EQ(adShrOtlRenameMember(o, other, "Other2"), OTL_OK);
@@ -81,6 +112,8 @@ TEST_F(EditSweep, EveryEditFailsCleanlyAtEachOfItsAllocations)
         EXPECT_EQ(remapped, row.alsoReported != 0);
         EXPECT_GT(points, 0u) << "the edit allocates nothing: the row sweeps nothing";
         EXPECT_NE(dump(), before) << "the final run changed nothing";
+        if (row.then)
+            row.then();
         EXPECT_EQ(test::hashProblems(o), "");
     }
 }
