@@ -675,8 +675,9 @@ OTL_API OtlStatus otlAttrGetShortName(OtlOutline *outline, const OtlItem *item, 
  * record. On success *outMember is the new member. For clients from
  * OTL_CLIENT_ATTR_RULES the attribute naming writes to info: memberName may
  * become the composed name, attrValueType and attrValue the value. A text
- * value written there belongs to the new member, and is released again on
- * failure; the other fields stay written after a failure. */
+ * value written there belongs to the new member; after a failure it is
+ * released and attrValue holds what the caller gave. The other fields stay
+ * written after a failure. */
 OTL_API OtlStatus adShrOtlAddMember(OtlOutline *outline, OtlMbrInfo *info, OtlItem *parent,
                                     OtlItem *prevSibling, OtlItem **outMember,
                                     uint16_t checkMode);
@@ -730,10 +731,10 @@ OTL_API OtlStatus adShrOtlMoveMember(OtlOutline *outline, OtlItem *member, OtlIt
 OTL_API OtlStatus adShrOtlGetMemberInfo(OtlOutline *outline, OtlItem *member,
                                         OtlMbrInfo **outInfo);
 /* Changes the member's properties to info's, the name excepted, and runs the
- * checks of checkMode. outline, member or info NULL: OTL_ERR_GENERIC. Two
- * failures keep a change: OTL_ERR_RULE_CATEGORY keeps it whole, and a
- * failure after the attribute bookkeeping followed a new tag keeps the
- * properties the bookkeeping matches; both clear `verified`. */
+ * checks of checkMode. outline, member or info NULL: OTL_ERR_GENERIC.
+ * OTL_ERR_RULE_CATEGORY keeps the change whole and clears `verified`; any
+ * other failure leaves the member and the attribute bookkeeping as they
+ * were. */
 OTL_API OtlStatus adShrOtlSetMemberInfo(OtlOutline *outline, OtlItem *member,
                                         const OtlMbrInfo *info, uint16_t checkMode);
 /* Releases a block of count records from adShrOtlGetMemberInfo with the
