@@ -4,8 +4,10 @@
  * attribute bookkeeping and logs it.
  *
  * Invariant: a failing add leaves the outline exactly as it was (tree,
- * levels, hash entries, counters, dimension and cell tables, change log);
- * every step taken is undone in reverse order before the status returns.
+ * levels, hash entries, counters, dimension and cell tables, change log):
+ * every step after the refusals is a journal entry, and the journal takes
+ * them back. The one step that is not, the parent's value given up, comes
+ * last and undoes itself.
  */
 #include "attr/naming.h"
 #include "attr/register.h"

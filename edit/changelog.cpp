@@ -294,6 +294,13 @@ OtlStatus otlLogMemberRenamed(const OtlHostContext *host, OtlOutline *outline,
     return OTL_OK;
 }
 
+void otlFinishEdit(OtlOutline *outline, otl::Journal &journal, otl::PendingChange *change)
+{
+    change->apply();
+    outline->verified = 0;
+    journal.commit();
+}
+
 void otlChangeLogTruncate(OtlOutline *outline, OtlChangeRecord *tail)
 {
     OtlChangeRecord *record = tail ? tail->next : outline->changeLogHead;

@@ -83,6 +83,10 @@ OtlStatus otlBuildMemberMoved(OtlOutline *outline, const OtlItem *member,
                               const OtlItem *oldParent, const OtlItem *oldPrevSibling,
                               const OtlItem *newParent, const OtlItem *newPrevSibling,
                               otl::Journal &journal, otl::PendingChange **pending);
+// The last step of an edit that stands: its change to the log goes in, the
+// outline needs verifying again, and the journal commits.
+void otlFinishEdit(OtlOutline *outline, otl::Journal &journal, otl::PendingChange *change);
+
 // Releases every record newer than `tail` (all records for a null tail):
 // the undo of appends made since `tail` was the newest.
 void otlChangeLogTruncate(OtlOutline *outline, OtlChangeRecord *tail);

@@ -135,9 +135,8 @@ OtlStatus deleteMember(OtlOutline *outline, OtlItem *member, uint16_t checkMode,
         otlDeleteSharedCopiesSubtree(outline, member->firstChild, removeSharedCopy);
         otlDeleteSharedCopies(outline, member, removeSharedCopy);
     }
-    record->apply();
     removeSubtree(outline, member);
-    journal.commit();
+    otlFinishEdit(outline, journal, record);
     return OTL_OK;
 }
 
@@ -180,7 +179,6 @@ OtlStatus otlDeleteCalcDim(OtlOutline *outline)
     if (status != OTL_OK)
         return status;
     removeSubtree(outline, dimension);
-    record->apply();
-    journal.commit();
+    otlFinishEdit(outline, journal, record);
     return OTL_OK;
 }

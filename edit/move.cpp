@@ -92,9 +92,6 @@ extern "C" OTL_API OtlStatus adShrOtlMoveMember(OtlOutline *outline, OtlItem *me
                               becomesDimension, journal);
     if (status != OTL_OK)
         return status;
-    logChange->apply();
-    journal.keep(&outline->verified);
-    outline->verified = 0;
-    journal.commit();
+    otlFinishEdit(outline, journal, logChange);
     return OTL_OK;
 }

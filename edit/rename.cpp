@@ -30,7 +30,7 @@ namespace {
 // of the rename; the step owns it.
 struct RenamedItem {
     OtlItem *item;
-    uint32_t position;
+    int32_t position; // -1: the item had no entry under its old name
     char oldName[OTL_NAME_SIZE];
 };
 
@@ -47,7 +47,7 @@ struct RenamedItems {
         RenamedItem &r = items[count++];
         r.item = item;
         otl::copyText(r.oldName, item->memberName, OTL_NAME_SIZE);
-        r.position = static_cast<uint32_t>(otlHashTakeOut(outline, item, item->memberName, 0));
+        r.position = otlHashTakeOut(outline, item, item->memberName, 0);
         otl::copyText(item->memberName, name, OTL_NAME_SIZE);
         otlHashInsert(outline->host, outline, item, item->memberName, 0);
     }
@@ -57,7 +57,9 @@ struct RenamedItems {
             RenamedItem &r = items[--count];
             otlHashRemove(outline->host, outline, r.item, r.item->memberName, 0);
             otl::copyText(r.item->memberName, r.oldName, OTL_NAME_SIZE);
-            otlHashPutBack(outline, r.item, r.item->memberName, 0, r.position);
+            if (r.position >= 0)
+                otlHashPutBack(outline, r.item, r.item->memberName, 0,
+                               static_cast<uint32_t>(r.position));
         }
         commit();
     }
@@ -250,9 +252,6 @@ extern "C" OTL_API OtlStatus adShrOtlRenameMember(OtlOutline *outline, OtlItem *
         if (status != OTL_OK)
             return status;
     }
-    logChange->apply();
-    journal.keep(&outline->verified);
-    outline->verified = 0;
-    journal.commit();
+    otlFinishEdit(outline, journal, logChange);
     return OTL_OK;
 }
