@@ -1,6 +1,6 @@
 /*
  * Attribute bookkeeping carried by items. The link area is one variant
- * record: dimension items of tag 6 use the attribute-dimension form, their
+ * record: dimension items of tag OTL_TAG_ATTRIBUTE use the attribute-dimension form, their
  * members the attribute-member form, other dimensions the base-dimension
  * form and other members the base-member form.
  */

@@ -62,9 +62,9 @@ bool shortNameFromValue(OtlOutline *outline, const OtlItem *member, const OtlAtt
                         uint8_t flags, char *text)
 {
     const uint16_t type = member->attrValueType;
-    if (type == OTL_ATTR_NUMERIC && !(flags & 8))
+    if (type == OTL_ATTR_NUMERIC && !(flags & OTL_SPEC_NAMES))
         return false;
-    if (type == OTL_ATTR_DATE && !(flags & (8 | 64)))
+    if (type == OTL_ATTR_DATE && !(flags & (OTL_SPEC_NAMES | OTL_SPEC_DATE_FORMAT)))
         return false;
     if (!otlAttrIsValueType(type))
         return false;
@@ -78,9 +78,9 @@ OtlStatus otlAttrComposeName(char *name, const OtlItem *parent, const char *dime
 {
     const bool member = parent && generation != 1;
     switch (specs->nameFormat) {
-    case 1:
+    case OTL_NAME_FORMAT_PARENT:
         return member ? addPart(name, parent->memberName, separator, specs) : OTL_OK;
-    case 2: {
+    case OTL_NAME_FORMAT_GRANDPARENT: {
         if (!member)
             return OTL_OK;
         OtlStatus status = addPart(name, parent->memberName, separator, specs);
@@ -88,14 +88,14 @@ OtlStatus otlAttrComposeName(char *name, const OtlItem *parent, const char *dime
             status = addPart(name, parent->parent->memberName, separator, specs);
         return status;
     }
-    case 3:
+    case OTL_NAME_FORMAT_ANCESTORS:
         for (const OtlItem *a = parent; a && a->generation >= 1; a = a->parent) {
             OtlStatus status = addPart(name, a->memberName, separator, specs);
             if (status != OTL_OK || a->generation == 1)
                 return status;
         }
         return OTL_OK;
-    case 4: {
+    case OTL_NAME_FORMAT_DIMENSION: {
         if (!parent)
             return OTL_OK;
         const OtlItem *dimension = firstDimensionFrom(parent);
@@ -153,8 +153,7 @@ OtlStatus otlAttrStoreShortName(const OtlHostContext *host, const char *shortNam
                                 bool *stored)
 {
     *stored = false;
-    if (item->generation <= 1 || item->dimensionTag != OTL_TAG_ATTRIBUTE ||
-        !otlAttrIsValueType(item->attrValueType))
+    if (!otlAttrHasShortName(item))
         return OTL_OK;
     char *current = item->attrLink.attrMember.attrShortName;
     if (current && strcmp(current, shortName) == 0)
@@ -322,7 +321,8 @@ OtlStatus otlAttrRenameSubtree(OtlOutline *outline, OtlItem *root, const char *d
     while (current && status == OTL_OK) {
         const bool leaf = !current->firstChild;
         if (leaf && current->dimensionTag == OTL_TAG_ATTRIBUTE &&
-            otlAttrIsValueType(current->attrValueType) && !(format == 2 && depth >= 3))
+            otlAttrIsValueType(current->attrValueType) &&
+            !(format == OTL_NAME_FORMAT_GRANDPARENT && depth >= 3))
             status = renameLeaf(outline, current, dimensionName, undo);
         if (current->nextSibling) {
             current = leftmostLeaf(current->nextSibling, depth);

@@ -4,9 +4,9 @@
  * calculations dimension.
  *
  * Invariants: dimCount counts the dimensions in the tree, baseDimCount those
- * whose tag is neither 6 nor 7; a dimension's number never changes while the
- * outline is open and its dimTable slot is cleared, never reused, when it
- * goes; a cell, once handed out, keeps its number and holds its item or null.
+ * whose tag is no attribute tag (otl::isAttrTag); a dimension's number
+ * never changes while the outline is open and its dimTable slot is
+ * cleared, never reused, when it goes; a cell, once handed out, keeps its number and holds its item or null.
  */
 #include "attr/register.h"
 #include "attr/items.h"
@@ -27,16 +27,6 @@ struct CellBlock {
     OtlItem *cells[kAttrCellsPerBlock];
     CellBlock *next;
 };
-
-bool isStored(uint16_t shareOption)
-{
-    return shareOption != OTL_SHARE_SHARED && shareOption != OTL_SHARE_LABEL_ONLY;
-}
-
-bool isAttrTag(uint16_t tag)
-{
-    return tag == OTL_TAG_ATTRIBUTE || tag == OTL_TAG_ATTR_CALC;
-}
 
 OtlItem **cellAt(OtlOutline *outline, uint32_t number)
 {
@@ -133,8 +123,8 @@ OtlStatus rebuildOwnName(OtlOutline *outline, OtlItem *item)
 {
     char separator = '_';
     otlAttrSeparatorChar(&outline->attrSpecs, &separator);
-    return otlAttrRebuildName(outline, item, item->parent, &outline->attrSpecs, 0xFF, true,
-                              separator);
+    return otlAttrRebuildName(outline, item, item->parent, &outline->attrSpecs, OTL_SPEC_ALL,
+                              true, separator);
 }
 
 // Empties the link slots of `base` that point at `attrDim`; a base left
@@ -152,7 +142,7 @@ void releaseBaseSlots(OtlItem *base, const OtlItem *attrDim)
         matched = true;
     }
     if ((matched || links.attrLinkCount == 0) && links.attrLinkCount <= 1)
-        base->attrRole = 0;
+        base->attrRole = OTL_ATTR_ROLE_NONE;
 }
 
 void unlinkAttrDim(OtlItem *base, OtlItem *attrDim)
@@ -281,14 +271,14 @@ OtlStatus otlAttrUnregisterItem(OtlOutline *outline, OtlItem *item)
     OtlFileStats &stats = outline->stats;
     if (isDimension) {
         stats.dimCount--;
-        if (!isAttrTag(item->dimensionTag)) {
-            item->attrRole = 0;
+        if (!otl::isAttrTag(item->dimensionTag)) {
+            item->attrRole = OTL_ATTR_ROLE_NONE;
             stats.baseDimCount--;
         }
         clearDimTableSlot(outline, item);
     }
     stats.memberCount--;
-    if (item->shareOption != OTL_SHARE_SHARED && item->shareOption != OTL_SHARE_LABEL_ONLY)
+    if (otl::isStored(item->shareOption))
         stats.storedMemberCount--;
     return OTL_OK;
 }
@@ -306,12 +296,12 @@ bool otlAttrRecomputeHasAttr(OtlOutline *outline, OtlItem *item)
     if (outline->fieldAccessMode)
         return false;
     item->hasAttrValue = 0;
-    if (isAttrTag(item->dimensionTag) || item->generation == 0)
+    if (otl::isAttrTag(item->dimensionTag) || item->generation == 0)
         return false;
     bool has = false;
     if (item->generation == 1) {
         const auto &links = item->attrLink.baseDim;
-        if (item->attrRole == 2)
+        if (item->attrRole == OTL_ATTR_ROLE_LINKED_BASE)
             for (uint16_t i = 0; i < links.attrLinkCount && links.attrLinks && !has; ++i)
                 has = links.attrLinks[i].attrDim != nullptr;
     } else {
@@ -450,7 +440,7 @@ OtlStatus afterBaseMove(OtlOutline *outline, OtlItem *item, bool wasDimension,
         if (status != OTL_OK)
             return status;
         dropLinks(outline, item, AttrLinkKind::BaseMember, journal);
-        journal.set(&item->attrRole, 0);
+        journal.set(&item->attrRole, OTL_ATTR_ROLE_NONE);
         return OTL_OK;
     }
     if (!wasDimension) {
@@ -461,7 +451,7 @@ OtlStatus afterBaseMove(OtlOutline *outline, OtlItem *item, bool wasDimension,
     journal.set(&stats.dimCount, stats.dimCount - 1);
     journal.set(&stats.baseDimCount, stats.baseDimCount - 1);
     leaveDimTable(outline, item, journal);
-    journal.set(&item->attrRole, 0);
+    journal.set(&item->attrRole, OTL_ATTR_ROLE_NONE);
     return OTL_OK;
 }
 
@@ -491,7 +481,7 @@ OtlStatus afterAttrMove(OtlOutline *outline, OtlItem *item, bool wasDimension,
     }
     item->attrLink.attrDim.attrCell = cell;
     journal.set(&stats.dimCount, stats.dimCount + 1);
-    journal.set(&item->attrRole, 1);
+    journal.set(&item->attrRole, OTL_ATTR_ROLE_ATTRIBUTE);
     return numberDimension(outline, item, journal);
 }
 
@@ -502,9 +492,10 @@ OtlStatus afterMoveWithin(OtlOutline *outline, OtlItem *item, OtlItem *dimension
     const uint16_t format = outline->attrSpecs.nameFormat;
     if (dimension->dimensionTag != OTL_TAG_ATTRIBUTE)
         return OTL_OK;
-    if ((format == 2 || format == 3) && item->firstChild)
+    if ((format == OTL_NAME_FORMAT_GRANDPARENT || format == OTL_NAME_FORMAT_ANCESTORS) &&
+        item->firstChild)
         return otlAttrRenameSubtree(outline, item, dimension->memberName);
-    if (positionMode == 2 && !item->firstChild && item->generation > 1)
+    if (positionMode == otl::kLinkFirstChild && !item->firstChild && item->generation > 1)
         return rebuildOwnName(outline, item);
     return OTL_OK;
 }
@@ -568,15 +559,15 @@ OtlStatus otlAttrRegisterItem(OtlOutline *outline, OtlItem *item, otl::Journal &
     if (!dimension)
         return OTL_ERR_NO_DIMENSION;
     if (item->dimensionTag == OTL_TAG_ATTRIBUTE)
-        journal.set(&item->attrRole, 1);
+        journal.set(&item->attrRole, OTL_ATTR_ROLE_ATTRIBUTE);
     else if (item->dimensionTag == OTL_TAG_ATTR_CALC)
-        journal.set(&item->attrRole, 4);
+        journal.set(&item->attrRole, OTL_ATTR_ROLE_CALC);
     journal.set(&dimension->dimChanged, 1);
     OtlFileStats &stats = outline->stats;
     if (item == dimension) {
         journal.set(&stats.dimCount, stats.dimCount + 1);
-        if (!isAttrTag(item->dimensionTag)) {
-            journal.set(&item->attrRole, 0);
+        if (!otl::isAttrTag(item->dimensionTag)) {
+            journal.set(&item->attrRole, OTL_ATTR_ROLE_NONE);
             journal.set(&stats.baseDimCount, stats.baseDimCount + 1);
         }
         OtlStatus status = numberDimension(outline, item, journal);
@@ -584,7 +575,7 @@ OtlStatus otlAttrRegisterItem(OtlOutline *outline, OtlItem *item, otl::Journal &
             return status;
     }
     journal.set(&item->dimensionNumber, dimension->dimensionNumber);
-    const bool stored = isStored(item->shareOption);
+    const bool stored = otl::isStored(item->shareOption);
     journal.set(&stats.memberCount, stats.memberCount + 1);
     if (stored)
         journal.set(&stats.storedMemberCount, stats.storedMemberCount + 1);
@@ -614,7 +605,7 @@ OtlStatus otlAttrAfterTagChange(OtlOutline *outline, OtlItem *item, uint16_t old
         }
         journal.set(&stats.baseDimCount, stats.baseDimCount - 1);
         dropLinks(outline, item, AttrLinkKind::BaseDim, journal);
-        journal.set(&item->attrRole, 1);
+        journal.set(&item->attrRole, OTL_ATTR_ROLE_ATTRIBUTE);
         return giveCell(outline, item, journal);
     }
     if (newTag == OTL_TAG_ATTRIBUTE) {
@@ -627,7 +618,7 @@ OtlStatus otlAttrAfterTagChange(OtlOutline *outline, OtlItem *item, uint16_t old
         if (item->attrLink.attrDim.attrBaseDim)
             journal.set(&item->dimChanged, 1);
         dropLinks(outline, item, AttrLinkKind::AttrDim, journal);
-        journal.set(&item->attrRole, 0);
+        journal.set(&item->attrRole, OTL_ATTR_ROLE_NONE);
         // Deleting the calculations dimension cannot be taken back: it is
         // the last step that can fail.
         return otlWantsCalcDim(outline, item) ? OTL_OK : otlDeleteCalcDim(outline);
@@ -636,7 +627,7 @@ OtlStatus otlAttrAfterTagChange(OtlOutline *outline, OtlItem *item, uint16_t old
         emptyCellJournaled(item->attrLink.attrMember.attrCell, journal);
         takeOutShortName(outline, item, journal);
         dropLinks(outline, item, AttrLinkKind::AttrMember, journal);
-        journal.set(&item->attrRole, 0);
+        journal.set(&item->attrRole, OTL_ATTR_ROLE_NONE);
     }
     return OTL_OK;
 }
@@ -667,8 +658,8 @@ OtlStatus otlAttrAfterMove(OtlOutline *outline, OtlItem *item, OtlItem *oldDimen
 
 void otlAttrShareChanged(OtlOutline *outline, const OtlItem *item, uint16_t oldShareOption)
 {
-    const bool wasStored = isStored(oldShareOption);
-    const bool isNowStored = isStored(item->shareOption);
+    const bool wasStored = otl::isStored(oldShareOption);
+    const bool isNowStored = otl::isStored(item->shareOption);
     if (wasStored && !isNowStored)
         outline->stats.storedMemberCount--;
     else if (!wasStored && isNowStored)

@@ -17,7 +17,7 @@ constexpr uint32_t kAttrCellsPerBlock = 1028;
 OtlStatus otlAttrRegisterItem(OtlOutline *outline, OtlItem *item, otl::Journal &journal);
 // An item is being deleted.
 OtlStatus otlAttrUnregisterItem(OtlOutline *outline, OtlItem *item);
-// After a move: positionMode 1 after a sibling, 2 as a child.
+// After a move: positionMode otl::kLinkAfterSibling or otl::kLinkFirstChild.
 // Every change is entered into the journal; the attribute calculations
 // dimension is settled.
 OtlStatus otlAttrAfterMove(OtlOutline *outline, OtlItem *item, OtlItem *oldDimension,

@@ -19,30 +19,40 @@ inline bool otlAttrIsValueType(uint16_t type)
     return type == OTL_ATTR_NUMERIC || type == OTL_ATTR_BOOLEAN || type == OTL_ATTR_DATE;
 }
 
-// Reads the value of value->type (8, 9, 10, 11) from the name; other types
-// do nothing. A numeric name is rewritten to its canonical text; `name`
-// holds OTL_NAME_SIZE bytes. On failure the name and the value are as they
-// were: 1060098, 1060099, 1060100, or the host's status for a text copy.
+// Whether the item is a value member of an attribute dimension: the only
+// items with a short name.
+inline bool otlAttrHasShortName(const OtlItem *item)
+{
+    return item->generation > 1 && item->dimensionTag == OTL_TAG_ATTRIBUTE &&
+           otlAttrIsValueType(item->attrValueType);
+}
+
+// Reads the value of value->type (OTL_ATTR_NUMERIC, _BOOLEAN, _TEXT, _DATE)
+// from the name; other types do nothing. A numeric name is rewritten to its
+// canonical text; `name` holds OTL_NAME_SIZE bytes. On failure the name and
+// the value are as they were: OTL_ERR_ATTR_NOT_NUMBER, OTL_ERR_ATTR_NOT_BOOLEAN,
+// OTL_ERR_ATTR_NOT_DATE, or the host's status for a text copy.
 // A text value is a new copy owned by the record; an old text in the
 // record is not released.
 OtlStatus otlAttrValueFromName(const OtlHostContext *host, char *name, OtlAttribute *value,
                                const OtlAttrSpecs *specs);
 
 // The canonical text of a number name, written back into `name`
-// (OTL_NAME_SIZE bytes), and its value. 1060098 when it is not a number or
-// its canonical text would not fit the name; nothing changes then.
+// (OTL_NAME_SIZE bytes), and its value. OTL_ERR_ATTR_NOT_NUMBER when it is
+// not a number or its canonical text would not fit the name; nothing
+// changes then.
 OtlStatus otlAttrParseNumber(const OtlHostContext *host, char *name, double *value);
 
 // Seconds since 1 January 1970 of a "month-day-year" (format 0) or
 // "day-month-year" (format 1) name, always a whole number of days, the same
-// in every time zone. 1060100 for anything that is not such a date between
-// 1970-01-01 and 2038-01-19.
+// in every time zone. OTL_ERR_ATTR_NOT_DATE for anything that is not such a
+// date between 1970-01-01 and 2038-01-19.
 OtlStatus otlAttrParseDate(const char *name, uint16_t dateFormat, int32_t *seconds);
 
 // Short-name writers; `text` holds OTL_NAME_SIZE bytes and is left empty on
-// failure. A number fails with 1060098 when it is not finite and with
-// 1060091 when its canonical text exceeds the name size; a date fails
-// (false) for a format other than 0 or 1.
+// failure. A number fails with OTL_ERR_ATTR_NOT_NUMBER when it is not finite
+// and with OTL_ERR_ATTR_NAME_LONG when its canonical text exceeds the name
+// size; a date fails (false) for a format other than 0 or 1.
 OtlStatus otlAttrFormatNumber(const OtlHostContext *host, double value, char *text);
 bool otlAttrFormatDate(int32_t seconds, uint16_t dateFormat, char *text);
 // trueName for a nonzero value, else falseName (empty when unset), cut to

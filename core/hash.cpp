@@ -147,9 +147,9 @@ OtlHashBucket &bucketOf(OtlOutline *outline, const char *name)
 // numeric, boolean or a date.
 const char *shortNameOf(const OtlOutline *outline, const OtlItem *item)
 {
-    if (outline->attrSpecs.nameFormat == 0 || item->dimensionTag != OTL_TAG_ATTRIBUTE ||
-        item->generation == 1 || item->attrValueType == OTL_ATTR_NONE ||
-        item->attrValueType == OTL_ATTR_TEXT)
+    if (outline->attrSpecs.nameFormat == OTL_NAME_FORMAT_NONE ||
+        item->dimensionTag != OTL_TAG_ATTRIBUTE || item->generation == 1 ||
+        item->attrValueType == OTL_ATTR_NONE || item->attrValueType == OTL_ATTR_TEXT)
         return nullptr;
     const char *name = item->attrLink.attrMember.attrShortName;
     return name && name[0] ? name : nullptr;

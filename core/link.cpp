@@ -141,14 +141,14 @@ void otlDetachItem(OtlItem *item, bool recomputeLevels)
 void otlRelinkItem(OtlItem *item, OtlItem *target, uint16_t mode)
 {
     otlDetachItem(item, true);
-    if (mode == 2) {
+    if (mode == otl::kLinkFirstChild) {
         otlAddChildItem(target, item, 1);
         if (target->generation == 0 && item->shareOption == OTL_SHARE_SHARED)
-            item->shareOption = 0;
+            item->shareOption = OTL_SHARE_STORE_DATA;
     } else {
         otlAddSiblingItem(target, item, 1);
         if (target->generation == 1 && item->shareOption == OTL_SHARE_SHARED)
-            item->shareOption = 0;
+            item->shareOption = OTL_SHARE_STORE_DATA;
     }
 }
 

@@ -80,4 +80,22 @@ struct OtlMatchSlot {
 
 #pragma pack(pop)
 
+namespace otl {
+
+// Whether a member of this share option holds data of its own: every option
+// but label only and shared. The statistics count these as stored members.
+inline bool isStored(uint16_t shareOption)
+{
+    return shareOption != OTL_SHARE_LABEL_ONLY && shareOption != OTL_SHARE_SHARED;
+}
+
+// Whether the tag marks the attribute side of the outline: attribute
+// dimensions and members, and the attribute calculations dimension.
+inline bool isAttrTag(uint16_t tag)
+{
+    return tag == OTL_TAG_ATTRIBUTE || tag == OTL_TAG_ATTR_CALC;
+}
+
+} // namespace otl
+
 #endif

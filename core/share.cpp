@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr uint16_t kNeverShare = 1;    // shareOption that forbids implied sharing
 constexpr uint16_t kIgnoredOp = 5;     // consolidation that contributes nothing
 constexpr uint16_t kFormulaOwnOp = 0;  // consolidation under which a formula keeps the child's value
 
@@ -35,13 +34,13 @@ const OtlItem *sharedChild(const OtlItem *item)
     const OtlItem *first = item->firstChild;
     if (!first)
         return nullptr;
-    if (!first->nextSibling && item->shareOption != kNeverShare) {
+    if (!first->nextSibling && item->shareOption != OTL_SHARE_NEVER_SHARE) {
         if (item->formula)
             return item->consolidation == kFormulaOwnOp ? first : nullptr;
     } else if (item->formula) {
         return nullptr;
     }
-    if (item->shareOption == kNeverShare)
+    if (item->shareOption == OTL_SHARE_NEVER_SHARE)
         return nullptr;
     return onlyContributingChild(item);
 }
@@ -61,9 +60,4 @@ bool otlImpliedShare(const OtlItem *item, uint32_t *storedNumber, OtlItem **chil
 bool otlImpliedShareTest(const OtlItem *item)
 {
     return sharedChild(item) != nullptr;
-}
-
-bool otlIsNotStored(const OtlItem *item)
-{
-    return item->shareOption == OTL_SHARE_LABEL_ONLY || item->shareOption == OTL_SHARE_SHARED;
 }

@@ -15,7 +15,5 @@
 bool otlImpliedShare(const OtlItem *item, uint32_t *storedNumber, OtlItem **child);
 // The same test without results, for the member rule check.
 bool otlImpliedShareTest(const OtlItem *item);
-// True when the item's shareOption is 2 (label only) or 3 (shared).
-bool otlIsNotStored(const OtlItem *item);
 
 #endif

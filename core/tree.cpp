@@ -34,7 +34,7 @@ OtlItem *otlFindDimByTag(const OtlOutline *outline, uint16_t tag)
 
 OtlItem *otlFirstTimeBalanced(const OtlOutline *outline)
 {
-    OtlItem *dimension = otlFindDimByTag(outline, 1);
+    OtlItem *dimension = otlFindDimByTag(outline, OTL_TAG_ACCOUNTS);
     for (OtlItem *i = dimension; i; i = otl::nextInSubtree(i, dimension))
         if (i->timeBalance != 0)
             return i;

@@ -22,9 +22,15 @@ OtlStatus otlReleasePool(OtlOutline *outline);
 // Unlinks an item from its parent and siblings; with recomputeLevels, the
 // levels of the former ancestors are recomputed from the tree's shape.
 void otlDetachItem(OtlItem *item, bool recomputeLevels);
-// Moves an item: mode 2 links it as first child of target, any other mode
-// after the sibling target. A shared item that lands at dimension level
-// becomes an ordinary member.
+namespace otl {
+// Position modes of otlRelinkItem and of a move.
+constexpr uint16_t kLinkAfterSibling = 1; // right after the sibling target
+constexpr uint16_t kLinkFirstChild = 2;   // as the first child of target
+} // namespace otl
+
+// Moves an item: otl::kLinkFirstChild links it as first child of target, any
+// other mode after the sibling target. A shared item that lands at dimension
+// level becomes an ordinary member (OTL_SHARE_STORE_DATA).
 void otlRelinkItem(OtlItem *item, OtlItem *target, uint16_t mode);
 // Gives `first` and its following siblings generation g, their descendants
 // g + 1, g + 2, ...
@@ -32,10 +38,10 @@ void otlRenumberGenerations(OtlItem *first, uint16_t generation);
 
 uint32_t otlCountChildren(const OtlItem *item);
 // Items of the sibling chain from `first` and all their descendants whose
-// shareOption is not 3.
+// shareOption is not OTL_SHARE_SHARED.
 uint32_t otlCountNonShared(const OtlItem *first);
 OtlItem *otlFindDimByTag(const OtlOutline *outline, uint16_t tag);
-// First item, in pre-order of the tag-1 dimension, with a time balance.
+// First item, in pre-order of the OTL_TAG_ACCOUNTS dimension, with a time balance.
 OtlItem *otlFirstTimeBalanced(const OtlOutline *outline);
 // First leaf, in pre-order, of greatest generation below and including item.
 OtlItem *otlDeepestLeaf(OtlItem *item);

@@ -103,8 +103,8 @@ OtlStatus checkNewMember(OtlOutline *outline, const OtlMbrInfo *info, OtlItem *p
         return OTL_ERR_MEMBER_NAME;
     if (info->consolidation > 5)
         return OTL_ERR_CONSOLIDATION;
-    if (outline->outlineType == 1 && becomesDimension(parent, prevSibling) &&
-        otlCountChildren(outline->root) >= 4)
+    if (outline->outlineType == OTL_OUTLINE_CURRENCY && becomesDimension(parent, prevSibling) &&
+        otlCountChildren(outline->root) >= OTL_MAX_CURRENCY_DIMS)
         return OTL_ERR_CURRENCY_DIMS;
     *place = otl::hashPlace(host, outline, info->memberName);
     const OtlItem *found = otl::hashLookupAt(host, outline, *place, nullptr, true, true, 0, nullptr);
@@ -279,8 +279,7 @@ extern "C" OTL_API OtlStatus adShrOtlAddDimension(OtlOutline *outline, OtlMbrInf
     const OtlHostContext *host = outline->host;
     if (host->clientVersion >= OTL_CLIENT_ATTR_RULES && info->dimensionTag == OTL_TAG_ATTRIBUTE &&
         prevDimension && prevDimension->nextSibling &&
-        prevDimension->nextSibling->dimensionTag != OTL_TAG_ATTRIBUTE &&
-        prevDimension->nextSibling->dimensionTag != OTL_TAG_ATTR_CALC)
+        !otl::isAttrTag(prevDimension->nextSibling->dimensionTag))
         return OTL_ERR_ATTR_DIM_ORDER_ADD;
     return addCommitted(outline, info, nullptr, prevDimension, OTL_CHECK_ALL, changeText,
                         outMember);

@@ -64,7 +64,7 @@ OtlStatus addCalcItem(OtlOutline *outline, const char *name, OtlItem *parent, Ot
     OtlMbrInfo info{};
     otl::copyText(info.memberName, name, OTL_NAME_SIZE);
     info.dimensionTag = OTL_TAG_ATTR_CALC;
-    info.dimensionCategory = 13;
+    info.dimensionCategory = OTL_CATEGORY_ATTR_CALC;
     if (!parent) {
         info.shareOption = OTL_SHARE_LABEL_ONLY;
         info.storageType = 1;
@@ -109,14 +109,14 @@ OtlStatus otlCreateCalcDim(OtlOutline *outline, otl::Journal &journal)
     OtlItem *dimension = nullptr;
     if (addCalcItem(outline, calcName(specs, 0), nullptr, last, journal, &dimension) != OTL_OK)
         return OTL_ERR_ATTR_CALC_CREATE;
-    journal.set(&dimension->attrRole, 4);
+    journal.set(&dimension->attrRole, OTL_ATTR_ROLE_CALC);
     OtlItem *previous = nullptr;
     for (int i = 1; i < 6; ++i) {
         OtlItem *member = nullptr;
         if (addCalcItem(outline, calcName(specs, i), dimension, previous, journal, &member) !=
             OTL_OK)
             return OTL_ERR_ATTR_CALC_CREATE;
-        journal.set(&member->attrRole, 4);
+        journal.set(&member->attrRole, OTL_ATTR_ROLE_CALC);
         previous = member;
     }
     return OTL_OK;

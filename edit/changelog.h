@@ -15,7 +15,7 @@
 uint16_t otlChangeTextCount(uint16_t kind);
 
 // A zeroed record with exactly the text slots of its kind. *record is
-// cleared first; an unknown kind gives 1060045.
+// cleared first; an unknown kind gives OTL_ERR_CHANGE_KIND.
 OtlStatus otlNewChangeRecord(const OtlHostContext *host, uint16_t kind, OtlChangeRecord **record);
 
 namespace otl {

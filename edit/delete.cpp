@@ -86,6 +86,14 @@ OtlStatus checkSharedCopies(OtlOutline *outline, OtlItem *member)
     return OTL_OK;
 }
 
+// The change text of a deleted dimension may not name a member of these
+// share options: an ordinary stored member or a label is fine.
+bool refusedInChangeText(uint16_t shareOption)
+{
+    return shareOption == OTL_SHARE_NEVER_SHARE || shareOption == OTL_SHARE_SHARED ||
+           shareOption == OTL_SHARE_COMPUTED_STORED || shareOption == OTL_SHARE_COMPUTED;
+}
+
 OtlStatus checkDelete(OtlOutline *outline, OtlItem *member, uint16_t checkMode)
 {
     if (checkMode != OTL_CHECK_ALL && checkMode != OTL_CHECK_STRUCTURE)
@@ -93,7 +101,8 @@ OtlStatus checkDelete(OtlOutline *outline, OtlItem *member, uint16_t checkMode)
     if (!member->nextSibling && !member->prevSibling && member->parent &&
         member->parent->shareOption == OTL_SHARE_LABEL_ONLY)
         return OTL_ERR_RULE_LABEL_ONLY;
-    if (member->generation == 1 && member->dimensionTag == 2 && otlFirstTimeBalanced(outline))
+    if (member->generation == 1 && member->dimensionTag == OTL_TAG_TIME &&
+        otlFirstTimeBalanced(outline))
         return OTL_ERR_RULE_TIME_BALANCE_DIM;
     return OTL_OK;
 }
@@ -154,11 +163,10 @@ extern "C" OTL_API OtlStatus adShrOtlDeleteDimension(OtlOutline *outline, OtlIte
     const OtlHostContext *host = outline->host;
     OtlStatus status = dimension->generation != 1 ? OTL_ERR_DIM_NOT_FOUND : OTL_OK;
     const bool hasText = changeText && changeText[0];
-    if (hasText && dimension->dimensionTag != OTL_TAG_ATTRIBUTE &&
-        dimension->dimensionTag != OTL_TAG_ATTR_CALC) {
+    if (hasText && !otl::isAttrTag(dimension->dimensionTag)) {
         OtlItem *named = nullptr;
         otlHashLookup(host, outline, changeText, nullptr, true, true, 0, nullptr, &named);
-        if (named && (named->shareOption & 0x5))
+        if (named && refusedInChangeText(named->shareOption))
             status = OTL_ERR_DIM_CHANGE_TEXT;
     }
     if (status != OTL_OK)

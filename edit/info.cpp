@@ -87,8 +87,7 @@ struct ShortNameSwap {
         member = m;
         const OtlHostContext *host = outline->host;
         // Only a value member of an attribute dimension has a short name.
-        if (member->generation <= 1 || member->dimensionTag != OTL_TAG_ATTRIBUTE ||
-            !otlAttrIsValueType(member->attrValueType) || !shortName[0])
+        if (!otlAttrHasShortName(member) || !shortName[0])
             return OTL_OK;
         if (slot() && strcmp(slot(), shortName) == 0)
             return OTL_OK;
@@ -101,7 +100,7 @@ struct ShortNameSwap {
         OtlStatus status = otlAttrStoreShortName(host, shortName, member, &stored);
         // Hashed under the same rule the hash applies when it enters or
         // removes a whole item, so that a later removal finds the entry.
-        if (status == OTL_OK && stored && outline->attrSpecs.nameFormat != 0)
+        if (status == OTL_OK && stored && outline->attrSpecs.nameFormat != OTL_NAME_FORMAT_NONE)
             status = otlHashInsert(host, outline, member, slot(), 0);
         return status;
     }
@@ -362,7 +361,7 @@ extern "C" OTL_API OtlStatus adShrOtlSetMemberFormula(OtlOutline *outline, OtlIt
     if (!text || !text[0])
         return OTL_ERR_RULE_FORMULA;
     // Label-only and shared members store no data to compute.
-    if (member->shareOption == OTL_SHARE_LABEL_ONLY || member->shareOption == OTL_SHARE_SHARED)
+    if (!otl::isStored(member->shareOption))
         return OTL_ERR_FORMULA_NOT_STORED;
     char *copy = nullptr;
     OtlStatus status = otlDupString(outline->host, text, &copy);

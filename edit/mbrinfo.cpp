@@ -13,6 +13,7 @@
 
 #include "core/alloc.h"
 #include "core/host.h"
+#include "core/records.h"
 
 #include <stddef.h>
 #include <string.h>
@@ -91,10 +92,9 @@ OtlStatus otlSetItemPropertiesKeepingComment(OtlOutline * /*outline*/, const Otl
 
     // Dimension fields mean something only on dimensions and on the members
     // of attribute and attribute-calculations dimensions.
-    const bool dimensionFields = item == dimension || info->dimensionTag == OTL_TAG_ATTRIBUTE ||
-                                 info->dimensionTag == OTL_TAG_ATTR_CALC;
+    const bool dimensionFields = item == dimension || otl::isAttrTag(info->dimensionTag);
     item->storageType = dimensionFields ? info->storageType : 0;
-    item->dimensionTag = dimensionFields ? info->dimensionTag : 0;
+    item->dimensionTag = dimensionFields ? info->dimensionTag : OTL_TAG_NONE;
     item->dimensionCategory = dimensionFields ? info->dimensionCategory : 0;
     item->consolidation = info->consolidation;
     item->memberOption = info->memberOption;
@@ -109,9 +109,9 @@ OtlStatus otlSetItemPropertiesKeepingComment(OtlOutline * /*outline*/, const Otl
     // The dimension's tag decides which currency and time fields are kept;
     // for a dimension that is its new tag.
     const uint16_t tag = dimension->dimensionTag;
-    if (tag == 3)
+    if (tag == OTL_TAG_COUNTRY)
         otl::copyText(item->currencyName, info->currencyName, sizeof item->currencyName);
-    if (tag == 1) {
+    if (tag == OTL_TAG_ACCOUNTS) {
         item->currencyMode = info->currencyMode;
         otl::copyText(item->currencyName, info->currencyName, sizeof item->currencyName);
         item->tag1Option = info->tag1Option;

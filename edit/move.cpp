@@ -17,7 +17,7 @@ namespace {
 // Where a move puts the member.
 struct MoveTarget {
     OtlItem *item;       // the sibling to follow, or the new parent
-    uint16_t mode;       // 1 after a sibling, 2 as first child
+    uint16_t mode;       // otl::kLinkAfterSibling or otl::kLinkFirstChild
     OtlItem *logParent;  // the parent the change log names, null at dimension level
 };
 
@@ -25,11 +25,12 @@ MoveTarget chooseTarget(OtlOutline *outline, OtlItem *newParent, OtlItem *newPre
 {
     if (newPrevSibling) {
         OtlItem *parent = newPrevSibling->parent;
-        return {newPrevSibling, 1, parent && parent->generation > 0 ? parent : nullptr};
+        return {newPrevSibling, otl::kLinkAfterSibling,
+                parent && parent->generation > 0 ? parent : nullptr};
     }
     if (newParent)
-        return {newParent, 2, newParent->generation > 0 ? newParent : nullptr};
-    return {outline->root, 2, nullptr};
+        return {newParent, otl::kLinkFirstChild, newParent->generation > 0 ? newParent : nullptr};
+    return {outline->root, otl::kLinkFirstChild, nullptr};
 }
 
 // The member relinked; a rollback links it back where it was.
@@ -40,9 +41,9 @@ struct Relinked {
     void undo()
     {
         if (oldPrev)
-            otlRelinkItem(member, oldPrev, 1);
+            otlRelinkItem(member, oldPrev, otl::kLinkAfterSibling);
         else
-            otlRelinkItem(member, oldParent, 2);
+            otlRelinkItem(member, oldParent, otl::kLinkFirstChild);
     }
     void commit() {}
 };
@@ -62,7 +63,8 @@ extern "C" OTL_API OtlStatus adShrOtlMoveMember(OtlOutline *outline, OtlItem *me
     if (target.item == member || otlIsInside(target.item, member))
         return OTL_ERR_INVALID_MOVE;
     const bool becomesDimension =
-        target.mode == 2 ? target.item->generation == 0 : target.item->generation == 1;
+        target.mode == otl::kLinkFirstChild ? target.item->generation == 0
+                                            : target.item->generation == 1;
     if (becomesDimension && member->shareOption == OTL_SHARE_SHARED)
         return OTL_ERR_INVALID_MOVE;
 
@@ -80,9 +82,9 @@ extern "C" OTL_API OtlStatus adShrOtlMoveMember(OtlOutline *outline, OtlItem *me
     journal.set(&oldDimension->dimChanged, 1);
     journal.set(&newDimension->dimChanged, 1);
     otl::PendingChange *logChange = nullptr;
+    OtlItem *logPrev = target.mode == otl::kLinkAfterSibling ? target.item : nullptr;
     OtlStatus status = otlBuildMemberMoved(outline, member, oldParent, oldPrev, target.logParent,
-                                           target.mode == 1 ? target.item : nullptr, journal,
-                                           &logChange);
+                                           logPrev, journal, &logChange);
     if (status != OTL_OK)
         return status;
 

@@ -136,7 +136,7 @@ extern "C" OTL_API OtlStatus adShrOtlNewOutline(const OtlHostContext *host,
         return status;
     created->changeLogEnabled = 0;
     created->caseSensitive = info->caseSensitive ? 1 : 0;
-    if (info->outlineType <= 1)
+    if (info->outlineType <= OTL_OUTLINE_CURRENCY)
         created->outlineType = info->outlineType;
     else
         status = OTL_ERR_OUTLINE_TYPE;
@@ -196,17 +196,18 @@ OtlStatus checkCaseChange(OtlOutline *outline, const OtlOutlineInfo *info, otl::
 // The check runs under the new type.
 OtlStatus checkTypeChange(OtlOutline *outline, const OtlOutlineInfo *info, otl::Journal &journal)
 {
-    if (outline->outlineType == 0 && info->outlineType == 1) {
-        journal.set(&outline->outlineType, 1);
+    if (outline->outlineType == OTL_OUTLINE_NORMAL && info->outlineType == OTL_OUTLINE_CURRENCY) {
+        journal.set(&outline->outlineType, OTL_OUTLINE_CURRENCY);
         uint32_t word = 0;
         OtlStatus status = otlVerifyOutlineLevel(outline, &word);
         if (status == OTL_OK && word)
             status = otlFaultsToStatus(word, 0);
-        if (status == OTL_OK && otlFindDimByTag(outline, 5))
+        if (status == OTL_OK && otlFindDimByTag(outline, OTL_TAG_CURRENCY_PARTITION))
             status = OTL_ERR_RULE_DIM_TAG;
         return status;
     }
-    if (outline->outlineType == 1 && info->outlineType == 0 && otlFindDimByTag(outline, 4))
+    if (outline->outlineType == OTL_OUTLINE_CURRENCY && info->outlineType == OTL_OUTLINE_NORMAL &&
+        otlFindDimByTag(outline, OTL_TAG_CURRENCY_TYPE))
         return OTL_ERR_RULE_DIM_TAG;
     return OTL_OK;
 }
@@ -217,7 +218,7 @@ OtlStatus checkTypeChange(OtlOutline *outline, const OtlOutlineInfo *info, otl::
 extern "C" OTL_API OtlStatus adShrOtlSetOutlineInfo(OtlOutline *outline,
                                                     const OtlOutlineInfo *info)
 {
-    if (info->outlineType > 1)
+    if (info->outlineType > OTL_OUTLINE_CURRENCY)
         return OTL_ERR_OUTLINE_TYPE;
     if (outline->fieldAccessMode)
         return OTL_ERR_ACCESS_MODE;

@@ -104,7 +104,7 @@ struct ShortName {
         oldText = item->attrLink.attrMember.attrShortName;
         position = oldText ? otlHashTakeOut(outline, item, oldText, 0) : -1;
         item->attrLink.attrMember.attrShortName = newText;
-        entered = outline->attrSpecs.nameFormat != 0;
+        entered = outline->attrSpecs.nameFormat != OTL_NAME_FORMAT_NONE;
         if (entered)
             otlHashInsert(outline->host, outline, item, newText, 0); // room was reserved
         applied = true;
@@ -154,8 +154,7 @@ bool nameTooLong(const OtlHostContext *host, const char *name)
 // value is a number, boolean or date has one.
 bool shortNameChanges(const OtlItem *member, const char *shortName)
 {
-    if (member->generation <= 1 || member->dimensionTag != OTL_TAG_ATTRIBUTE ||
-        !otlAttrIsValueType(member->attrValueType))
+    if (!otlAttrHasShortName(member))
         return false;
     const char *current = member->attrLink.attrMember.attrShortName;
     return !current || strcmp(current, shortName) != 0;
@@ -247,7 +246,7 @@ extern "C" OTL_API OtlStatus adShrOtlRenameMember(OtlOutline *outline, OtlItem *
     // that carry this member's name. It undoes itself.
     const OtlItem *dimension = otlGetDim(member);
     if (dimension && dimension->dimensionTag == OTL_TAG_ATTRIBUTE && member->firstChild &&
-        outline->attrSpecs.nameFormat != 0) {
+        outline->attrSpecs.nameFormat != OTL_NAME_FORMAT_NONE) {
         status = otlAttrRenameSubtree(outline, member, dimension->memberName);
         if (status != OTL_OK)
             return status;

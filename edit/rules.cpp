@@ -15,33 +15,17 @@
 
 namespace {
 
-constexpr uint16_t kTagAccounts = 1; // time balance, skip option, currency categories
-constexpr uint16_t kTagTime = 2;
-constexpr uint16_t kTagCurrencyName = 3;
-constexpr uint16_t kTagCurrencyOnly = 4;
-constexpr uint16_t kTagNormalOnly = 5;
-constexpr uint16_t kMaxTag = 7;
-constexpr uint16_t kMaxCategory = 13;
-constexpr uint16_t kAttrDimCategory = 12;
-constexpr uint16_t kMaxShareOption = 5;
-constexpr uint16_t kShareNeverShare = 1;
-constexpr uint16_t kShareComputedStored = 4;
-constexpr uint16_t kShareComputed = 5;
+constexpr uint16_t kMaxTag = OTL_TAG_ATTR_CALC;
+constexpr uint16_t kMaxCategory = OTL_CATEGORY_ATTR_CALC;
+constexpr uint16_t kMaxShareOption = OTL_SHARE_COMPUTED;
 constexpr uint16_t kMaxCurrencyMode = 2;
 constexpr uint16_t kMaxTimeBalance = 3;
 constexpr uint16_t kMaxSkipOption = 3;
-constexpr uint16_t kRoleBaseWithLinks = 2;
-constexpr uint16_t kOutlineNormal = 0;
-constexpr uint16_t kOutlineCurrency = 1;
-
-bool isAttrTag(uint16_t tag)
-{
-    return tag == OTL_TAG_ATTRIBUTE || tag == OTL_TAG_ATTR_CALC;
-}
 
 bool isComputed(const OtlItem *item)
 {
-    return item->shareOption == kShareComputedStored || item->shareOption == kShareComputed;
+    return item->shareOption == OTL_SHARE_COMPUTED_STORED ||
+           item->shareOption == OTL_SHARE_COMPUTED;
 }
 
 uint16_t usedAliasSlots(const OtlOutline *outline)
@@ -60,15 +44,18 @@ uint32_t checkValueRanges(const OtlOutline *outline, OtlItem *item, const OtlIte
     if (item == dim) {
         if (item->storageType > 1)
             faults |= otl::kFaultStorage;
-        if (!isAttrTag(item->dimensionTag) && item->attrRole == kRoleBaseWithLinks &&
+        if (!otl::isAttrTag(item->dimensionTag) &&
+            item->attrRole == OTL_ATTR_ROLE_LINKED_BASE &&
             item->attrLink.baseDim.attrLinkCount > 0) {
             item->hasAttrValue = 1;
             if (item->storageType != 1)
                 faults |= otl::kFaultStorage;
         }
         if (item->dimensionTag > kMaxTag ||
-            (item->dimensionTag == kTagCurrencyOnly && outline->outlineType == kOutlineNormal) ||
-            (item->dimensionTag == kTagNormalOnly && outline->outlineType == kOutlineCurrency))
+            (item->dimensionTag == OTL_TAG_CURRENCY_TYPE &&
+             outline->outlineType == OTL_OUTLINE_NORMAL) ||
+            (item->dimensionTag == OTL_TAG_CURRENCY_PARTITION &&
+             outline->outlineType == OTL_OUTLINE_CURRENCY))
             faults |= otl::kFaultDimTagRange;
         if (item->dimensionCategory > kMaxCategory)
             faults |= otl::kFaultCategory;
@@ -76,15 +63,15 @@ uint32_t checkValueRanges(const OtlOutline *outline, OtlItem *item, const OtlIte
 
     // The attribute dimension counts among its members here: an only child
     // of it must be computed like its parent (structure group), so the
-    // dimension itself has to carry share option 5 too.
+    // dimension itself has to carry OTL_SHARE_COMPUTED too.
     if (item->dimensionTag == OTL_TAG_ATTRIBUTE) {
         if (item == dim) {
             if (item->storageType != 1)
                 faults |= otl::kFaultStorage;
-            if (item->dimensionCategory != kAttrDimCategory)
+            if (item->dimensionCategory != OTL_CATEGORY_ATTRIBUTE)
                 faults |= otl::kFaultCategory;
         }
-        if (item->shareOption != kShareComputed)
+        if (item->shareOption != OTL_SHARE_COMPUTED)
             faults |= otl::kFaultShareOption;
         if (item->formula)
             faults |= otl::kFaultAttrFormula;
@@ -94,7 +81,7 @@ uint32_t checkValueRanges(const OtlOutline *outline, OtlItem *item, const OtlIte
         (item->shareOption == OTL_SHARE_SHARED && item == dim))
         faults |= otl::kFaultShareOption;
 
-    if (dim->dimensionTag == kTagAccounts) {
+    if (dim->dimensionTag == OTL_TAG_ACCOUNTS) {
         if (item->currencyMode > kMaxCurrencyMode)
             faults |= otl::kFaultCurrency;
         if (item->timeBalance > kMaxTimeBalance)
@@ -122,12 +109,13 @@ uint32_t checkStructure(const OtlOutline *outline, const OtlItem *item, const Ot
     uint32_t faults = 0;
     const bool nonEmptyCurrency = item->currencyName[0] != '\0';
     if (nonEmptyCurrency &&
-        ((dim->dimensionTag == kTagAccounts && item->currencyMode == 1) ||
-         dim->dimensionTag == kTagCurrencyName) &&
+        ((dim->dimensionTag == OTL_TAG_ACCOUNTS && item->currencyMode == 1) ||
+         dim->dimensionTag == OTL_TAG_COUNTRY) &&
         !otlValidateName(item->currencyName, outline->host))
         faults |= otl::kFaultCurrency;
 
-    if (item == dim && item->dimensionTag != 0 && !isAttrTag(item->dimensionTag)) {
+    if (item == dim && item->dimensionTag != OTL_TAG_NONE &&
+        !otl::isAttrTag(item->dimensionTag)) {
         for (const OtlItem *d = outline->root->firstChild; d; d = d->nextSibling) {
             if (d != item && d->dimensionTag == item->dimensionTag) {
                 faults |= otl::kFaultDimTag;
@@ -147,8 +135,8 @@ uint32_t checkStructure(const OtlOutline *outline, const OtlItem *item, const Ot
             faults |= otl::kFaultDimTag;
     }
 
-    if (dim->dimensionTag == kTagAccounts && item->timeBalance >= 1 &&
-        item->timeBalance <= kMaxTimeBalance && !otlFindDimByTag(outline, kTagTime))
+    if (dim->dimensionTag == OTL_TAG_ACCOUNTS && item->timeBalance >= 1 &&
+        item->timeBalance <= kMaxTimeBalance && !otlFindDimByTag(outline, OTL_TAG_TIME))
         faults |= otl::kFaultNoTimeDim;
     return faults;
 }
@@ -192,8 +180,7 @@ uint32_t checkAliases(const OtlHostContext *host, OtlOutline *outline, const Otl
 
     if (item->shareOption == OTL_SHARE_SHARED && item->userAttributes)
         faults |= otl::kFaultSharedUda;
-    if ((item->shareOption == OTL_SHARE_LABEL_ONLY || item->shareOption == OTL_SHARE_SHARED) &&
-        item->formula)
+    if (!otl::isStored(item->shareOption) && item->formula)
         faults |= otl::kFaultFormulaNotStored;
     return faults;
 }
@@ -218,7 +205,7 @@ uint32_t checkComputed(const OtlItem *item)
     if (!isComputed(item))
         return 0;
     uint32_t faults = 0;
-    const bool attrItem = isAttrTag(item->dimensionTag);
+    const bool attrItem = otl::isAttrTag(item->dimensionTag);
     if (!item->formula && !item->firstChild && !attrItem)
         faults |= otl::kFaultShareOption;
     if (!item->nextSibling && !item->prevSibling && item->parent && !isComputed(item->parent))

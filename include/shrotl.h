@@ -373,12 +373,42 @@ struct OtlItem {
     OtlAttribute *hostAttrValues;
 };
 
-/* Share options */
-#define OTL_SHARE_LABEL_ONLY 2
-#define OTL_SHARE_SHARED 3
-/* Dimension tags */
-#define OTL_TAG_ATTRIBUTE 6
-#define OTL_TAG_ATTR_CALC 7
+/* Share options (shareOption). Every option but label only and shared
+ * holds data of its own. */
+#define OTL_SHARE_STORE_DATA 0      /* an ordinary stored member */
+#define OTL_SHARE_NEVER_SHARE 1     /* stored, never takes a child's storage */
+#define OTL_SHARE_LABEL_ONLY 2      /* a label: holds no data */
+#define OTL_SHARE_SHARED 3          /* a shared member: the data of the member of its name */
+#define OTL_SHARE_COMPUTED_STORED 4 /* computed and stored */
+#define OTL_SHARE_COMPUTED 5        /* computed; every attribute member; the highest option */
+/* Dimension tags (dimensionTag of a dimension; members repeat an attribute tag) */
+#define OTL_TAG_NONE 0               /* a dimension without a tag */
+#define OTL_TAG_ACCOUNTS 1           /* accounts: time balance, skip option, currency modes */
+#define OTL_TAG_TIME 2               /* time */
+#define OTL_TAG_COUNTRY 3            /* country: its members carry currency names */
+#define OTL_TAG_CURRENCY_TYPE 4      /* currency type, in currency outlines only */
+#define OTL_TAG_CURRENCY_PARTITION 5 /* currency partition, in normal outlines only */
+#define OTL_TAG_ATTRIBUTE 6          /* attribute dimension and its members */
+#define OTL_TAG_ATTR_CALC 7          /* attribute calculations dimension and members; the highest tag */
+/* Dimension categories (dimensionCategory) the library sets or checks */
+#define OTL_CATEGORY_ATTRIBUTE 12 /* an attribute dimension */
+#define OTL_CATEGORY_ATTR_CALC 13 /* the attribute calculations dimension; the highest category */
+/* Attribute roles (attrRole): which link area variant an item uses */
+#define OTL_ATTR_ROLE_NONE 0        /* base member, or base dimension without attribute links */
+#define OTL_ATTR_ROLE_ATTRIBUTE 1   /* attribute dimension or member */
+#define OTL_ATTR_ROLE_LINKED_BASE 2 /* base dimension with attribute links */
+#define OTL_ATTR_ROLE_CALC 4        /* attribute calculations dimension or member */
+/* Outline types (outlineType) */
+#define OTL_OUTLINE_NORMAL 0   /* a normal outline */
+#define OTL_OUTLINE_CURRENCY 1 /* a currency outline: at most OTL_MAX_CURRENCY_DIMS dimensions */
+#define OTL_MAX_CURRENCY_DIMS 4 /* dimensions a currency outline may have */
+/* Attribute name formats (OtlAttrSpecs.nameFormat): what a composed
+ * attribute member name adds to the short name */
+#define OTL_NAME_FORMAT_NONE 0        /* nothing: the short name alone */
+#define OTL_NAME_FORMAT_PARENT 1      /* the parent's name */
+#define OTL_NAME_FORMAT_GRANDPARENT 2 /* the parent's and the grandparent's names */
+#define OTL_NAME_FORMAT_ANCESTORS 3   /* every ancestor's name up to the dimension */
+#define OTL_NAME_FORMAT_DIMENSION 4   /* the dimension's name; the highest format */
 
 /* ------------------------------------------------------------------------
  * Change log

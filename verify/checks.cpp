@@ -52,7 +52,7 @@ OtlStatus otlVerifyOutlineLevel(OtlOutline *outline, uint32_t *word)
     *word = 0;
     const OtlItem *last = nullptr;
     const uint32_t dims = countDimensions(outline, &last);
-    if (outline->outlineType == 1 && dims > 4)
+    if (outline->outlineType == OTL_OUTLINE_CURRENCY && dims > OTL_MAX_CURRENCY_DIMS)
         *word |= otl::kFaultCurrencyDims;
     if (outline->stats.dimCount != outline->stats.baseDimCount && last &&
         last->dimensionTag != OTL_TAG_ATTR_CALC)

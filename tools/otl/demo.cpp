@@ -23,19 +23,16 @@ namespace {
 
 // Consolidation operators, in the library's numbering.
 enum : uint16_t { kAdd, kSubtract, kMultiply, kDivide, kPercent, kIgnore };
-// Share options.
-enum : uint16_t { kStored = 0, kLabelOnly = 2, kShared = 3, kComputed = 5 };
 // Time balance.
 enum : uint16_t { kNoBalance, kFirst, kLast, kAverage };
 constexpr uint16_t kSkipMissing = 1;
-// Dimension tags and storage.
-enum : uint16_t { kNoTag = 0, kAccounts = 1, kTime = 2 };
+// Storage types.
 enum : uint16_t { kDense = 0, kSparse = 1 };
 
 struct Member {
     std::string_view name;
     uint16_t consolidation = kAdd;
-    uint16_t shareOption = kStored;
+    uint16_t shareOption = OTL_SHARE_STORE_DATA;
     uint16_t timeBalance = kNoBalance;
     uint16_t skipOption = 0;
     std::string_view comment = {};
@@ -142,7 +139,7 @@ void buildYear(Builder &b)
                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     static const char *const quarters[] = {"Qtr1", "Qtr2", "Qtr3", "Qtr4"};
     OtlItem *year =
-        b.dimension({.name = "Year", .comment = "Calendar year, January to December"}, kTime,
+        b.dimension({.name = "Year", .comment = "Calendar year, January to December"}, OTL_TAG_TIME,
                     kDense);
     for (size_t q = 0; q < 4; ++q) {
         OtlItem *quarter = b.child(year, {.name = quarters[q]});
@@ -153,7 +150,7 @@ void buildYear(Builder &b)
 
 void buildMeasures(Builder &b)
 {
-    OtlItem *measures = b.dimension({.name = "Measures"}, kAccounts, kDense);
+    OtlItem *measures = b.dimension({.name = "Measures"}, OTL_TAG_ACCOUNTS, kDense);
     OtlItem *profit = b.child(measures, {.name = "Profit"});
     OtlItem *margin = b.child(profit, {.name = "Margin"});
     b.children(margin, {
@@ -176,7 +173,7 @@ void buildMeasures(Builder &b)
                               {.name = "Average Stock", .consolidation = kIgnore,
                                .timeBalance = kAverage},
                           });
-    b.shareOption(inventory, kLabelOnly);
+    b.shareOption(inventory, OTL_SHARE_LABEL_ONLY);
 
     OtlItem *ratios = b.child(measures, {.name = "Ratios", .consolidation = kIgnore});
     struct Ratio {
@@ -193,9 +190,9 @@ void buildMeasures(Builder &b)
     // all the ratios are in place.
     for (size_t i = 0; i < added.size(); ++i) {
         b.formula(added[i], ratioList[i].formula);
-        b.shareOption(added[i], kComputed);
+        b.shareOption(added[i], OTL_SHARE_COMPUTED);
     }
-    b.shareOption(ratios, kLabelOnly);
+    b.shareOption(ratios, OTL_SHARE_LABEL_ONLY);
 
     OtlItem *units = b.child(measures, {.name = "Units", .consolidation = kIgnore});
     b.child(units, {.name = "Units Sold"});
@@ -222,7 +219,7 @@ void buildProduct(Builder &b)
 
     OtlItem *product = b.dimension(
         {.name = "Product", .comment = "Finished goods sold under the Quillfeather label"},
-        kNoTag, kSparse);
+        OTL_TAG_NONE, kSparse);
     for (const Family &family : families) {
         OtlItem *group = b.child(product, {.name = family.name});
         for (const char *line : family.lines) {
@@ -286,7 +283,7 @@ void buildRegion(Builder &b)
           {"Colombia", {"Bogota", "Medellin"}}}},
     };
 
-    OtlItem *region = b.dimension({.name = "Region"}, kNoTag, kSparse);
+    OtlItem *region = b.dimension({.name = "Region"}, OTL_TAG_NONE, kSparse);
     std::vector<const char *> capitals;
     std::vector<const char *> teaRooms; // the second city of every country
     for (const Area &area : areas) {
@@ -307,27 +304,27 @@ void buildRegion(Builder &b)
         region, {.name = "Capital Cities", .consolidation = kIgnore,
                  .comment = "Alternate rollup of the capitals"});
     for (const char *city : capitals)
-        b.child(capitalRollup, {.name = city, .shareOption = kShared});
+        b.child(capitalRollup, {.name = city, .shareOption = OTL_SHARE_SHARED});
     OtlItem *roomRollup = b.child(
         region, {.name = "Tea Rooms", .consolidation = kIgnore,
                  .comment = "Cities with a Quillfeather tea room"});
     for (const char *city : teaRooms)
-        b.child(roomRollup, {.name = city, .shareOption = kShared});
+        b.child(roomRollup, {.name = city, .shareOption = OTL_SHARE_SHARED});
 }
 
 void buildScenario(Builder &b)
 {
-    OtlItem *scenario = b.dimension({.name = "Scenario"}, kNoTag, kDense);
+    OtlItem *scenario = b.dimension({.name = "Scenario"}, OTL_TAG_NONE, kDense);
     b.child(scenario, {.name = "Actual"});
     b.child(scenario, {.name = "Budget", .consolidation = kIgnore});
     b.child(scenario, {.name = "Forecast", .consolidation = kIgnore});
     OtlItem *variance = b.child(scenario, {.name = "Variance", .consolidation = kIgnore});
     b.formula(variance, "Actual - Budget;");
-    b.shareOption(variance, kComputed);
+    b.shareOption(variance, OTL_SHARE_COMPUTED);
     OtlItem *percent = b.child(scenario, {.name = "Variance %", .consolidation = kIgnore});
     b.formula(percent, "Variance % Budget;");
-    b.shareOption(percent, kComputed);
-    b.shareOption(scenario, kLabelOnly);
+    b.shareOption(percent, OTL_SHARE_COMPUTED);
+    b.shareOption(scenario, OTL_SHARE_LABEL_ONLY);
 }
 
 // The edits a planner might make after the outline was saved: a new line with

@@ -58,23 +58,23 @@ const char *operatorSign(uint16_t consolidation)
 const char *shareText(uint16_t shareOption)
 {
     switch (shareOption) {
-    case 1: return "never share";
+    case OTL_SHARE_NEVER_SHARE: return "never share";
     case OTL_SHARE_LABEL_ONLY: return "label only";
     case OTL_SHARE_SHARED: return "shared";
-    case 4: return "computed and stored";
-    case 5: return "computed";
-    default: return nullptr; // 0: an ordinary stored member
+    case OTL_SHARE_COMPUTED_STORED: return "computed and stored";
+    case OTL_SHARE_COMPUTED: return "computed";
+    default: return nullptr; // OTL_SHARE_STORE_DATA: an ordinary stored member
     }
 }
 
 const char *tagText(uint16_t tag)
 {
     switch (tag) {
-    case 1: return "accounts";
-    case 2: return "time";
-    case 3: return "country";
-    case 4: return "currency type";
-    case 5: return "tag 5";
+    case OTL_TAG_ACCOUNTS: return "accounts";
+    case OTL_TAG_TIME: return "time";
+    case OTL_TAG_COUNTRY: return "country";
+    case OTL_TAG_CURRENCY_TYPE: return "currency type";
+    case OTL_TAG_CURRENCY_PARTITION: return "tag 5";
     case OTL_TAG_ATTRIBUTE: return "attribute";
     case OTL_TAG_ATTR_CALC: return "attribute calculations";
     default: return nullptr;
