@@ -14,17 +14,6 @@
 
 namespace {
 
-// Records are byte-packed, so the text slots are reached through the record
-// member itself (which the compiler reads unaligned), never through a
-// char ** that would point at a misaligned slot.
-void releaseSlot(const OtlHostContext *host, OtlChangeRecord *record, uint16_t i)
-{
-    if (char *text = record->text[i]) {
-        record->text[i] = nullptr;
-        otl::hostFree(host, text);
-    }
-}
-
 // The name an item has in the log; none for the universe member, which the
 // database knows no name for.
 const char *nameInLog(const OtlItem *item)
@@ -329,12 +318,16 @@ void otlChangeListAppend(OtlOutline *outline, OtlChangeRecord *record)
     outline->changeLogTail = record;
 }
 
+// Records are byte-packed, so the text slots are read through the record
+// member itself (which the compiler reads unaligned), never through a
+// char ** that would point at a misaligned slot.
 void otlFreeChangeRecord(const OtlHostContext *host, OtlChangeRecord *record)
 {
     if (!record)
         return;
     for (uint16_t i = 0; i < otlChangeTextCount(record->kind); ++i)
-        releaseSlot(host, record, i);
+        if (char *text = record->text[i])
+            otl::hostFree(host, text);
     otl::hostFree(host, record);
 }
 
