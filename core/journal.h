@@ -95,10 +95,12 @@ public:
 
 private:
     static constexpr size_t kStateBytes = 40;
-    // The most entries one operation makes. An add that creates the
-    // attribute calculations dimension makes the most: its own entries and
-    // those of six inner adds. A step that touches many items is one entry.
-    static constexpr size_t kCapacity = 128;
+    // The most entries one operation makes, with room to spare. The most
+    // today, 96, are made by an edit that creates the attribute
+    // calculations dimension: its own entries and about 14 for each of the
+    // six inner adds. A step that touches many items is one entry, so the
+    // count never grows with the outline. (256 entries are 14 KB of stack.)
+    static constexpr size_t kCapacity = 256;
 
     struct Kept {
         void *field;
