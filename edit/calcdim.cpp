@@ -109,14 +109,13 @@ OtlStatus otlCreateCalcDim(OtlOutline *outline, otl::Journal &journal)
     OtlItem *dimension = nullptr;
     if (addCalcItem(outline, calcName(specs, 0), nullptr, last, journal, &dimension) != OTL_OK)
         return OTL_ERR_ATTR_CALC_CREATE;
-    journal.set(&dimension->attrRole, OTL_ATTR_ROLE_CALC);
+    // Registration gives the dimension and its members their role.
     OtlItem *previous = nullptr;
     for (int i = 1; i < 6; ++i) {
         OtlItem *member = nullptr;
         if (addCalcItem(outline, calcName(specs, i), dimension, previous, journal, &member) !=
             OTL_OK)
             return OTL_ERR_ATTR_CALC_CREATE;
-        journal.set(&member->attrRole, OTL_ATTR_ROLE_CALC);
         previous = member;
     }
     return OTL_OK;
