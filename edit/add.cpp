@@ -135,7 +135,9 @@ OtlStatus dropParentValue(OtlOutline *outline, OtlItem *item, OtlItem *parent)
                 return status;
         }
         if (shortName) {
-            otlHashRemove(host, outline, parent, shortName, 0);
+            // Its own entry, if it has one: the member name may now be the
+            // same text.
+            otlHashTakeOut(outline, parent, shortName, 0);
             otl::hostRelease(host, &parent->attrLink.attrMember.attrShortName);
         }
     }
