@@ -1,9 +1,9 @@
-// Reads the change log through the library's internal record layout
-// (core/records.h): a record carries 4 text slots when a member was added,
-// 6 when moved, 2 when deleted or renamed. Any slot may be absent.
+// Reads the change log through the public record (shrotl.h): a record
+// carries 4 text slots when a member was added, 6 when moved, 2 when
+// deleted or renamed. Any slot may be absent.
 #include "changes.h"
 
-#include "core/records.h"
+#include "shrotl.h"
 #include "print.h"
 
 #include <algorithm>
