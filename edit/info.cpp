@@ -18,6 +18,7 @@
 #include "core/tree.h"
 #include "core/journal.h"
 #include "edit/mbrinfo.h"
+#include "edit/shortname.h"
 #include "edit/rules.h"
 
 #include <string.h>
@@ -67,66 +68,23 @@ OtlStatus copyOut(OtlOutline *outline, OtlItem *member, char **outText, uint32_t
     return status;
 }
 
-// A short name replaced by a member-information change. The new text gets a
-// block of its own and the old one is kept until the change is final, so
-// that taking the change back needs no allocation.
-struct ShortNameSwap {
-    OtlOutline *outline = nullptr;
-    OtlItem *member = nullptr;
-    char *old = nullptr;
-    int32_t oldPosition = -1; // of the old entry in its bucket
-    bool active = false;
-
-    // The field lies in a packed record: read and written, never referenced.
-    char *slot() const { return member->attrLink.attrMember.attrShortName; }
-    void setSlot(char *text) { member->attrLink.attrMember.attrShortName = text; }
-
-    OtlStatus run(OtlOutline *o, OtlItem *m, const char *shortName)
-    {
-        outline = o;
-        member = m;
-        const OtlHostContext *host = outline->host;
-        // Only a value member of an attribute dimension has a short name.
-        if (!otlAttrHasShortName(member) || !shortName[0])
-            return OTL_OK;
-        if (slot() && strcmp(slot(), shortName) == 0)
-            return OTL_OK;
-        active = true;
-        old = slot();
-        if (old)
-            oldPosition = otlHashTakeOut(outline, member, old, 0);
-        setSlot(nullptr);
-        bool stored = false;
-        OtlStatus status = otlAttrStoreShortName(host, shortName, member, &stored);
-        // Hashed under the same rule the hash applies when it enters or
-        // removes a whole item, so that a later removal finds the entry.
-        if (status == OTL_OK && stored && outline->attrSpecs.nameFormat != OTL_NAME_FORMAT_NONE)
-            status = otlHashInsert(host, outline, member, slot(), 0);
+// The short name the naming composed, for a value member whose short name
+// changes: copied, given room in the hash, then swapped in as one step.
+OtlStatus replaceShortName(OtlOutline *outline, OtlItem *member, const char *shortName,
+                           otl::Journal &journal)
+{
+    if (!shortName[0] || !otlShortNameChanges(member, shortName))
+        return OTL_OK;
+    otl::ShortName step{outline, member, nullptr, nullptr, -1, false, false};
+    OtlStatus status = otlDupString(outline->host, shortName, &step.newText);
+    if (status != OTL_OK)
         return status;
-    }
-
-    // Back to the old short name, and its entry to where it stood.
-    void undo()
-    {
-        if (!active)
-            return;
-        active = false;
-        const OtlHostContext *host = outline->host;
-        if (slot())
-            otlHashTakeOut(outline, member, slot(), 0); // none when it was not entered
-        otl::hostRelease(host, &member->attrLink.attrMember.attrShortName);
-        setSlot(old);
-        if (oldPosition >= 0)
-            otlHashPutBack(outline, member, old, 0, static_cast<uint32_t>(oldPosition));
-    }
-
-    void commit()
-    {
-        if (active)
-            otl::hostRelease(outline->host, &old);
-        active = false;
-    }
-};
+    otl::ShortName *entered = journal.step(step); // owns the copy from here
+    status = otlHashReserve(outline->host, outline, shortName, 1);
+    if (status == OTL_OK)
+        entered->apply();
+    return status;
+}
 
 // A text the naming left in the scratch record: released either way.
 struct NamingText {
@@ -276,7 +234,7 @@ extern "C" OTL_API OtlStatus adShrOtlSetMemberInfo(OtlOutline *outline, OtlItem 
     const bool composedOwnName = strcmp(record.memberName, member->memberName) == 0;
     if (verdict == OTL_OK && nameDiffers && composedOwnName &&
         member->dimensionTag == saved.dimensionTag) {
-        status = journal.step(ShortNameSwap{})->run(outline, member, shortName);
+        status = replaceShortName(outline, member, shortName, journal);
         if (status != OTL_OK)
             return status;
     }

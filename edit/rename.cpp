@@ -16,6 +16,7 @@
 #include "core/tree.h"
 #include "edit/changelog.h"
 #include "edit/mbrinfo.h"
+#include "edit/shortname.h"
 #include "edit/rules.h"
 
 #include "gcharset.h"
@@ -85,47 +86,6 @@ char *textValueOf(uint16_t type, const uint8_t *value)
     return text;
 }
 
-// An attribute member's new short name, copied before the rename. It
-// replaces the old one, and is hashed as the add hashes it: while the
-// specifications give attribute members formatted names.
-struct ShortName {
-    OtlOutline *outline;
-    OtlItem *item;
-    char *newText;
-    char *oldText;
-    int32_t position; // of the old entry, -1 when it had none
-    bool applied;
-    bool entered;
-
-    void apply()
-    {
-        if (!newText)
-            return;
-        oldText = item->attrLink.attrMember.attrShortName;
-        position = oldText ? otlHashTakeOut(outline, item, oldText, 0) : -1;
-        item->attrLink.attrMember.attrShortName = newText;
-        entered = outline->attrSpecs.nameFormat != OTL_NAME_FORMAT_NONE;
-        if (entered)
-            otlHashInsert(outline->host, outline, item, newText, 0); // room was reserved
-        applied = true;
-    }
-    void undo()
-    {
-        if (applied) {
-            if (entered)
-                otlHashRemove(outline->host, outline, item, newText, 0);
-            item->attrLink.attrMember.attrShortName = oldText;
-            if (position >= 0)
-                otlHashPutBack(outline, item, oldText, 0, static_cast<uint32_t>(position));
-        }
-        otl::hostRelease(outline->host, &newText);
-    }
-    void commit()
-    {
-        if (applied)
-            otl::hostRelease(outline->host, &oldText);
-    }
-};
 
 // The scratch record the attribute naming works on; a text value copied
 // into it is dropped, the naming derives the value from the name again.
@@ -148,16 +108,6 @@ bool nameTooLong(const OtlHostContext *host, const char *name)
 {
     return strlen(name) > otl::kMaxNameChars ||
            GCNumChars(host->localeHandle, name, -1, 0) > otl::kMaxNameChars;
-}
-
-// Whether the member's short name changes: only an attribute member whose
-// value is a number, boolean or date has one.
-bool shortNameChanges(const OtlItem *member, const char *shortName)
-{
-    if (!otlAttrHasShortName(member))
-        return false;
-    const char *current = member->attrLink.attrMember.attrShortName;
-    return !current || strcmp(current, shortName) != 0;
 }
 
 // Room for `count` more names in the bucket of `name` and one in the bucket
@@ -209,15 +159,15 @@ extern "C" OTL_API OtlStatus adShrOtlRenameMember(OtlOutline *outline, OtlItem *
     if (status != OTL_OK)
         return status;
     RenamedItems *names = journal.step(renamed);
-    ShortName shortStep{outline, member, nullptr, nullptr, -1, false, false};
-    const bool newShort = shortNameChanges(member, shortName);
+    otl::ShortName shortStep{outline, member, nullptr, nullptr, -1, false, false};
+    const bool newShort = otlShortNameChanges(member, shortName);
     status = reserveNames(outline, scratch.memberName, renamed.capacity,
                           newShort ? shortName : nullptr);
     if (status == OTL_OK && newShort)
         status = otlDupString(host, shortName, &shortStep.newText);
     if (status != OTL_OK)
         return status;
-    ShortName *shortNameStep = journal.step(shortStep);
+    otl::ShortName *shortNameStep = journal.step(shortStep);
     otl::PendingChange *logChange = nullptr;
     status = otlPrepareMemberRenamed(outline, member, oldName, scratch.memberName, journal,
                                      &logChange);
