@@ -6,7 +6,8 @@
  * Invariants: dimCount counts the dimensions in the tree, baseDimCount those
  * whose tag is no attribute tag (otl::isAttrTag); a dimension's number
  * never changes while the outline is open and its dimTable slot is
- * cleared, never reused, when it goes; a cell, once handed out, keeps its number and holds its item or null.
+ * cleared, never reused, when it goes; a cell, once handed out, keeps its
+ * number and holds its item or null.
  */
 #include "attr/register.h"
 #include "attr/items.h"
@@ -598,11 +599,9 @@ OtlStatus otlAttrAfterTagChange(OtlOutline *outline, OtlItem *item, uint16_t old
     OtlFileStats &stats = outline->stats;
     const bool isDimension = item->generation == 1;
     if (newTag == OTL_TAG_ATTRIBUTE && isDimension) {
-        if (!otlFindCalcDim(outline)) {
-            OtlStatus status = otlCreateCalcDim(outline, journal);
-            if (status != OTL_OK)
-                return status;
-        }
+        OtlStatus status = otlSettleCalcDim(outline, journal);
+        if (status != OTL_OK)
+            return status;
         journal.set(&stats.baseDimCount, stats.baseDimCount - 1);
         dropLinks(outline, item, AttrLinkKind::BaseDim, journal);
         journal.set(&item->attrRole, OTL_ATTR_ROLE_ATTRIBUTE);
@@ -621,7 +620,7 @@ OtlStatus otlAttrAfterTagChange(OtlOutline *outline, OtlItem *item, uint16_t old
         journal.set(&item->attrRole, OTL_ATTR_ROLE_NONE);
         // Deleting the calculations dimension cannot be taken back: it is
         // the last step that can fail.
-        return otlWantsCalcDim(outline, item) ? OTL_OK : otlDeleteCalcDim(outline);
+        return otlSettleCalcDim(outline, journal);
     }
     if (oldTag == OTL_TAG_ATTRIBUTE) {
         emptyCellJournaled(item->attrLink.attrMember.attrCell, journal);

@@ -73,27 +73,9 @@ OtlStatus addCalcItem(OtlOutline *outline, const char *name, OtlItem *parent, Ot
                       journal, item);
 }
 
-} // namespace
-
-bool otlWantsCalcDim(const OtlOutline *outline, const OtlItem *leaving)
-{
-    for (const OtlItem *d = outline->root->firstChild; d; d = d->nextSibling)
-        if (d != leaving && d->dimensionTag == OTL_TAG_ATTRIBUTE)
-            return true;
-    return false;
-}
-
-OtlItem *otlFindCalcDim(const OtlOutline *outline)
-{
-    for (OtlItem *d = outline->root->firstChild; d; d = d->nextSibling)
-        if (d->dimensionTag == OTL_TAG_ATTR_CALC)
-            return d;
-    return nullptr;
-}
-
 // The dimension (label-only; its tag exempts it from the childless
 // label-only rule) and then its five members.
-OtlStatus otlCreateCalcDim(OtlOutline *outline, otl::Journal &journal)
+OtlStatus createCalcDim(OtlOutline *outline, otl::Journal &journal)
 {
     if (!outline->attrSpecs.calcDimName && installDefaults(outline, journal) != OTL_OK)
         return OTL_ERR_ATTR_CALC_CREATE;
@@ -121,12 +103,30 @@ OtlStatus otlCreateCalcDim(OtlOutline *outline, otl::Journal &journal)
     return OTL_OK;
 }
 
+} // namespace
+
+bool otlWantsCalcDim(const OtlOutline *outline, const OtlItem *leaving)
+{
+    for (const OtlItem *d = outline->root->firstChild; d; d = d->nextSibling)
+        if (d != leaving && d->dimensionTag == OTL_TAG_ATTRIBUTE)
+            return true;
+    return false;
+}
+
+OtlItem *otlFindCalcDim(const OtlOutline *outline)
+{
+    for (OtlItem *d = outline->root->firstChild; d; d = d->nextSibling)
+        if (d->dimensionTag == OTL_TAG_ATTR_CALC)
+            return d;
+    return nullptr;
+}
+
 OtlStatus otlSettleCalcDim(OtlOutline *outline, otl::Journal &journal)
 {
     const bool wanted = otlWantsCalcDim(outline, nullptr);
     const bool present = otlFindCalcDim(outline) != nullptr;
     if (wanted && !present)
-        return otlCreateCalcDim(outline, journal);
+        return createCalcDim(outline, journal);
     if (!wanted && present)
         return otlDeleteCalcDim(outline);
     return OTL_OK;

@@ -16,16 +16,16 @@
 bool otlWantsCalcDim(const OtlOutline *outline, const OtlItem *leaving);
 // The calculations dimension, or null.
 OtlItem *otlFindCalcDim(const OtlOutline *outline);
-// Creates the dimension after the last one, installing the default
-// specifications first when the outline has none; every change is entered
-// into the journal. A name clash gives OTL_ERR_ATTR_CALC_NAME_CLASH, any
-// other failure OTL_ERR_ATTR_CALC_CREATE.
-OtlStatus otlCreateCalcDim(OtlOutline *outline, otl::Journal &journal);
 // Deletes the dimension with its members, all or nothing; it cannot be
 // taken back, so it is the last step of an operation that can fail
 // (defined with the delete).
 OtlStatus otlDeleteCalcDim(OtlOutline *outline);
 // Creates or deletes the dimension so that it exists exactly when wanted.
+// A creation (after the last dimension, with the default specifications
+// installed first when the outline has none) is entered into the journal;
+// a name clash gives OTL_ERR_ATTR_CALC_NAME_CLASH, any other failure
+// OTL_ERR_ATTR_CALC_CREATE. A deletion cannot be taken back: settling must
+// be the last step of an operation that can fail when it may delete.
 OtlStatus otlSettleCalcDim(OtlOutline *outline, otl::Journal &journal);
 
 #endif
