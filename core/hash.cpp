@@ -169,6 +169,28 @@ OtlStatus otlHashInsert(const OtlHostContext *host, OtlOutline *outline, OtlItem
     return otl::hashInsertAt(host, outline, item, name, table, otl::hashPlace(host, outline, name));
 }
 
+namespace {
+
+// Writes an entry at `position`, moving the later ones up; the bucket has
+// room for it.
+void enterAt(OtlHashBucket &bucket, uint32_t position, OtlItem *item, const char *name,
+             uint16_t table, const otl::HashProbe &probe)
+{
+    memmove(static_cast<void *>(&bucket.entries[position + 1]),
+            static_cast<const void *>(&bucket.entries[position]),
+            (bucket.count - position) * sizeof(OtlHashEntry));
+    OtlHashEntry &entry = bucket.entries[position];
+    entry.item = item;
+    entry.table = table;
+    entry.name = name;
+    entry.key[0] = probe.key[0];
+    entry.key[1] = probe.key[1];
+    entry.keyKnown = probe.keyKnown;
+    bucket.count++;
+}
+
+} // namespace
+
 OtlStatus otl::hashInsertAt(const OtlHostContext *host, OtlOutline *outline, OtlItem *item,
                             const char *name, uint16_t table, const HashPlace &place)
 {
@@ -182,17 +204,7 @@ OtlStatus otl::hashInsertAt(const OtlHostContext *host, OtlOutline *outline, Otl
             return status;
         bucket.capacity += kHashGrowth;
     }
-    const uint32_t position = place.position;
-    memmove(static_cast<void *>(&bucket.entries[position + 1]),
-            static_cast<const void *>(&bucket.entries[position]),
-            (bucket.count - position) * sizeof(OtlHashEntry));
-    bucket.entries[position].item = item;
-    bucket.entries[position].table = table;
-    bucket.entries[position].name = name;
-    bucket.entries[position].key[0] = place.probe.key[0];
-    bucket.entries[position].key[1] = place.probe.key[1];
-    bucket.entries[position].keyKnown = place.probe.keyKnown;
-    bucket.count++;
+    enterAt(bucket, place.position, item, name, table, place.probe);
     return OTL_OK;
 }
 
@@ -267,19 +279,8 @@ int32_t otlHashTakeOut(OtlOutline *outline, OtlItem *item, const char *name, uin
 void otlHashPutBack(OtlOutline *outline, OtlItem *item, const char *name, uint16_t table,
                     uint32_t position)
 {
-    OtlHashBucket &bucket = bucketOf(outline, name);
-    const otl::HashProbe probe = otl::hashProbe(outline->host, name);
-    memmove(static_cast<void *>(&bucket.entries[position + 1]),
-            static_cast<const void *>(&bucket.entries[position]),
-            (bucket.count - position) * sizeof(OtlHashEntry));
-    bucket.entries[position] = OtlHashEntry{};
-    bucket.entries[position].item = item;
-    bucket.entries[position].table = table;
-    bucket.entries[position].name = name;
-    bucket.entries[position].key[0] = probe.key[0];
-    bucket.entries[position].key[1] = probe.key[1];
-    bucket.entries[position].keyKnown = probe.keyKnown;
-    bucket.count++;
+    enterAt(bucketOf(outline, name), position, item, name, table,
+            otl::hashProbe(outline->host, name));
 }
 
 OtlStatus otlHashRemove(const OtlHostContext *host, OtlOutline *outline, OtlItem *item,
