@@ -4,8 +4,9 @@
  * (the value's text) and its long name (the member name), composed from the
  * short name and, as the specifications say, some ancestor names.
  *
- * Invariants: no composed name exceeds 81 bytes; every renaming sequence
- * that fails part-way is undone as far as it got.
+ * Invariants: no composed name exceeds 81 bytes; every renaming is a
+ * journal entry of the edit that causes it, so an edit that fails
+ * part-way through a subtree gets every old name back.
  */
 #include "attr/naming.h"
 #include "attr/attr_specs.h"
@@ -14,7 +15,7 @@
 #include "core/hash.h"
 #include "core/host.h"
 #include "core/tree.h"
-#include "edit/changelog.h"
+#include "edit/inplace.h"
 #include "edit/rules.h"
 
 #include <stdio.h>
@@ -170,37 +171,9 @@ OtlStatus otlAttrStoreShortName(const OtlHostContext *host, const char *shortNam
     return OTL_OK;
 }
 
-OtlStatus otlRenameItemInPlace(OtlOutline *outline, OtlItem *item, const char *newName)
-{
-    const OtlHostContext *host = outline->host;
-    if (strlen(newName) >= OTL_NAME_SIZE || !otlValidateName(newName, host))
-        return OTL_ERR_MEMBER_NAME;
-    OtlStatus status = otlHashRemove(host, outline, item, item->memberName, 0);
-    if (status != OTL_OK)
-        return status;
-    char oldName[OTL_NAME_SIZE];
-    otl::copyText(oldName, item->memberName, OTL_NAME_SIZE);
-    otl::copyText(item->memberName, newName, OTL_NAME_SIZE);
-    status = otlHashInsert(host, outline, item, item->memberName, 0);
-    if (status == OTL_OK) {
-        status = otlLogMemberRenamed(host, outline, item, oldName);
-        if (status != OTL_OK)
-            otlHashRemove(host, outline, item, item->memberName, 0);
-    }
-    if (status != OTL_OK) {
-        // The removal above freed a slot in the old name's bucket, so
-        // entering the old name again cannot need memory.
-        otl::copyText(item->memberName, oldName, OTL_NAME_SIZE);
-        otlHashInsert(host, outline, item, item->memberName, 0);
-        return status;
-    }
-    outline->verified = 0;
-    return OTL_OK;
-}
-
 OtlStatus otlAttrRebuildName(OtlOutline *outline, OtlItem *member, OtlItem *parent,
                              const OtlAttrSpecs *specs, uint8_t changeFlags, bool rename,
-                             char separator)
+                             char separator, otl::Journal &journal)
 {
     char name[OTL_NAME_SIZE] = {0};
     if (!shortNameFromValue(outline, member, specs, changeFlags, name))
@@ -219,51 +192,10 @@ OtlStatus otlAttrRebuildName(OtlOutline *outline, OtlItem *member, OtlItem *pare
         return OTL_OK;
     if (found)
         return OTL_ERR_ATTR_REBUILT_NAME;
-    return otlRenameItemInPlace(outline, member, name);
+    return otlRenameItemInPlace(outline, member, name, journal);
 }
 
 namespace {
-
-#pragma pack(push, 1)
-// One undo entry of a subtree renaming: the old name by value, so that the
-// undo needs no lookups.
-struct RenameUndo {
-    char oldName[OTL_NAME_SIZE];
-    OtlItem *item;
-};
-#pragma pack(pop)
-
-constexpr uint32_t kUndoFirst = 100;
-constexpr uint32_t kUndoGrowth = 50;
-
-struct UndoList {
-    RenameUndo *entries = nullptr;
-    uint32_t count = 0;
-    uint32_t capacity = 0;
-};
-
-OtlStatus recordUndo(const OtlHostContext *host, UndoList &list, OtlItem *item)
-{
-    if (list.count == list.capacity) {
-        OtlStatus status =
-            otl::hostResizeArray(host, &list.entries, list.capacity, list.capacity + kUndoGrowth);
-        if (status != OTL_OK)
-            return status;
-        list.capacity += kUndoGrowth;
-    }
-    RenameUndo &entry = list.entries[list.count++];
-    otl::copyText(entry.oldName, item->memberName, OTL_NAME_SIZE);
-    entry.item = item;
-    return OTL_OK;
-}
-
-OtlStatus undoRenames(OtlOutline *outline, const UndoList &list, OtlStatus failure)
-{
-    for (uint32_t i = 0; i < list.count; ++i)
-        if (otlRenameItemInPlace(outline, list.entries[i].item, list.entries[i].oldName) != OTL_OK)
-            failure = OTL_ERR_ATTR_RENAME_UNDO;
-    return failure;
-}
 
 // The leftmost leaf at or below item; depth counts the steps taken.
 OtlItem *leftmostLeaf(OtlItem *item, uint32_t &depth)
@@ -276,7 +208,8 @@ OtlItem *leftmostLeaf(OtlItem *item, uint32_t &depth)
 }
 
 // Renames one leaf of the subtree when its composed name differs.
-OtlStatus renameLeaf(OtlOutline *outline, OtlItem *leaf, const char *dimensionName, UndoList &undo)
+OtlStatus renameLeaf(OtlOutline *outline, OtlItem *leaf, const char *dimensionName,
+                     otl::RenamedItems &renamed)
 {
     const OtlAttrSpecs *specs = &outline->attrSpecs;
     char name[OTL_NAME_SIZE] = {0};
@@ -296,25 +229,16 @@ OtlStatus renameLeaf(OtlOutline *outline, OtlItem *leaf, const char *dimensionNa
     adShrOtlFindMember(outline, name, &found);
     if (found && found != leaf)
         return OTL_ERR_ATTR_REBUILT_NAME;
-    status = recordUndo(outline->host, undo, leaf);
-    if (status != OTL_OK)
-        return status;
-    status = otlRenameItemInPlace(outline, leaf, name);
-    if (status != OTL_OK)
-        undo.count--; // not renamed, nothing to undo for it
-    return status;
+    return renamed.renameLogged(leaf, name);
 }
 
 } // namespace
 
-OtlStatus otlAttrRenameSubtree(OtlOutline *outline, OtlItem *root, const char *dimensionName)
+OtlStatus otlAttrRenameSubtree(OtlOutline *outline, OtlItem *root, const char *dimensionName,
+                               otl::Journal &journal)
 {
-    const OtlHostContext *host = outline->host;
-    UndoList undo;
-    OtlStatus status = otl::hostNewArray(host, kUndoFirst, &undo.entries);
-    if (status != OTL_OK)
-        return status;
-    undo.capacity = kUndoFirst;
+    otl::RenamedItems *renamed = nullptr;
+    OtlStatus status = otl::newRenamedItems(outline, 0, journal, &renamed);
     const uint16_t format = outline->attrSpecs.nameFormat;
     uint32_t depth = 0;
     OtlItem *current = root->firstChild ? leftmostLeaf(root->firstChild, ++depth) : nullptr;
@@ -323,7 +247,7 @@ OtlStatus otlAttrRenameSubtree(OtlOutline *outline, OtlItem *root, const char *d
         if (leaf && current->dimensionTag == OTL_TAG_ATTRIBUTE &&
             otlAttrIsValueType(current->attrValueType) &&
             !(format == OTL_NAME_FORMAT_GRANDPARENT && depth >= 3))
-            status = renameLeaf(outline, current, dimensionName, undo);
+            status = renameLeaf(outline, current, dimensionName, *renamed);
         if (current->nextSibling) {
             current = leftmostLeaf(current->nextSibling, depth);
         } else {
@@ -333,8 +257,5 @@ OtlStatus otlAttrRenameSubtree(OtlOutline *outline, OtlItem *root, const char *d
                 current = nullptr;
         }
     }
-    if (status != OTL_OK)
-        status = undoRenames(outline, undo, status);
-    otl::hostRelease(host, &undo.entries);
     return status;
 }

@@ -1,12 +1,12 @@
 /*
  * Names of attribute members: the long name composed from a member's short
  * name (its value text) and some ancestor names, the short name stored and
- * hashed beside it, renaming in place, and the renaming of subtrees with
- * their undo.
+ * hashed beside it, and the renaming of subtrees.
  */
 #ifndef SHROTL_ATTR_NAMING_H
 #define SHROTL_ATTR_NAMING_H
 
+#include "core/journal.h"
 #include "shrotl.h"
 
 // Names a member that is added or renamed; may rewrite info->memberName and
@@ -17,12 +17,15 @@ OtlStatus otlAttrNameMember(OtlOutline *outline, OtlMbrInfo *info, OtlItem *pare
 // enter it into the hash.
 OtlStatus otlAttrStoreShortName(const OtlHostContext *host, const char *shortName, OtlItem *item,
                                 bool *stored);
-OtlStatus otlRenameItemInPlace(OtlOutline *outline, OtlItem *item, const char *newName);
 OtlStatus otlAttrComposeName(char *name, const OtlItem *parent, const char *dimensionName,
                              uint16_t generation, char separator, const OtlAttrSpecs *specs);
 OtlStatus otlAttrRebuildName(OtlOutline *outline, OtlItem *member, OtlItem *parent,
                              const OtlAttrSpecs *specs, uint8_t changeFlags, bool rename,
-                             char separator);
-OtlStatus otlAttrRenameSubtree(OtlOutline *outline, OtlItem *root, const char *dimensionName);
+                             char separator, otl::Journal &journal);
+// Renames the value members below `root` whose composed names carry its
+// name; each rename is a journal entry. A clash with another member's name
+// gives OTL_ERR_ATTR_REBUILT_NAME.
+OtlStatus otlAttrRenameSubtree(OtlOutline *outline, OtlItem *root, const char *dimensionName,
+                               otl::Journal &journal);
 
 #endif

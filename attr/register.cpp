@@ -11,6 +11,7 @@
  */
 #include "attr/register.h"
 #include "attr/items.h"
+#include "attr/values.h"
 #include "core/alloc.h"
 #include "core/hash.h"
 #include "core/host.h"
@@ -20,6 +21,8 @@
 #include "core/tree.h"
 #include "edit/calcdim.h"
 #include "edit/changelog.h"
+#include "edit/inplace.h"
+#include "edit/mbrinfo.h"
 
 namespace {
 
@@ -120,12 +123,12 @@ void releaseBaseLinks(OtlItem *dimension)
 
 // Rebuilds an attribute member's own name from its value with the outline's
 // specifications, renaming through the hash and the change log.
-OtlStatus rebuildOwnName(OtlOutline *outline, OtlItem *item)
+OtlStatus rebuildOwnName(OtlOutline *outline, OtlItem *item, otl::Journal &journal)
 {
     char separator = '_';
     otlAttrSeparatorChar(&outline->attrSpecs, &separator);
     return otlAttrRebuildName(outline, item, item->parent, &outline->attrSpecs, OTL_SPEC_ALL,
-                              true, separator);
+                              true, separator, journal);
 }
 
 // Empties the link slots of `base` that point at `attrDim`; a base left
@@ -488,16 +491,16 @@ OtlStatus afterAttrMove(OtlOutline *outline, OtlItem *item, bool wasDimension,
 
 // A move within one dimension: names that carry ancestor names follow.
 OtlStatus afterMoveWithin(OtlOutline *outline, OtlItem *item, OtlItem *dimension,
-                          uint16_t positionMode)
+                          uint16_t positionMode, otl::Journal &journal)
 {
     const uint16_t format = outline->attrSpecs.nameFormat;
     if (dimension->dimensionTag != OTL_TAG_ATTRIBUTE)
         return OTL_OK;
     if ((format == OTL_NAME_FORMAT_GRANDPARENT || format == OTL_NAME_FORMAT_ANCESTORS) &&
         item->firstChild)
-        return otlAttrRenameSubtree(outline, item, dimension->memberName);
+        return otlAttrRenameSubtree(outline, item, dimension->memberName, journal);
     if (positionMode == otl::kLinkFirstChild && !item->firstChild && item->generation > 1)
-        return rebuildOwnName(outline, item);
+        return rebuildOwnName(outline, item, journal);
     return OTL_OK;
 }
 
@@ -618,8 +621,6 @@ OtlStatus otlAttrAfterTagChange(OtlOutline *outline, OtlItem *item, uint16_t old
             journal.set(&item->dimChanged, 1);
         dropLinks(outline, item, AttrLinkKind::AttrDim, journal);
         journal.set(&item->attrRole, OTL_ATTR_ROLE_NONE);
-        // Deleting the calculations dimension cannot be taken back: it is
-        // the last step that can fail.
         return otlSettleCalcDim(outline, journal);
     }
     if (oldTag == OTL_TAG_ATTRIBUTE) {
@@ -636,7 +637,7 @@ OtlStatus otlAttrAfterMove(OtlOutline *outline, OtlItem *item, OtlItem *oldDimen
                            otl::Journal &journal)
 {
     if (oldDimension == newDimension)
-        return afterMoveWithin(outline, item, newDimension, positionMode);
+        return afterMoveWithin(outline, item, newDimension, positionMode, journal);
     const bool wasDimension = item == oldDimension;
     OtlStatus status = item->dimensionTag != OTL_TAG_ATTRIBUTE
                            ? afterBaseMove(outline, item, wasDimension, becameDimension, journal)
@@ -651,8 +652,34 @@ OtlStatus otlAttrAfterMove(OtlOutline *outline, OtlItem *item, OtlItem *oldDimen
         if (status != OTL_OK)
             return status;
     }
-    // Renaming undoes itself and is the last step that can fail.
-    return item->dimensionTag == OTL_TAG_ATTRIBUTE ? rebuildOwnName(outline, item) : OTL_OK;
+    return item->dimensionTag == OTL_TAG_ATTRIBUTE ? rebuildOwnName(outline, item, journal) : OTL_OK;
+}
+
+OtlStatus otlAttrGiveUpValue(OtlOutline *outline, OtlItem *parent, otl::Journal &journal)
+{
+    if (otlAttrHasShortName(parent)) {
+        const char *shortName = parent->attrLink.attrMember.attrShortName;
+        if (shortName && !otl::equalIgnoringAsciiCase(shortName, parent->memberName)) {
+            OtlStatus status = otlRenameItemInPlace(outline, parent, shortName, journal);
+            if (status != OTL_OK)
+                return status;
+        }
+        // Its own entry, if it has one: the member name may now be the
+        // same text.
+        takeOutShortName(outline, parent, journal);
+    }
+    if (parent->attrValueType == OTL_ATTR_TEXT)
+        journal.step(otl::ReplacedText{outline->host, nullptr, otl::textValue(parent->attrValue)});
+    journal.set(&parent->attrValueType, OTL_ATTR_NONE);
+    journal.keep(&parent->attrValue);
+    memset(parent->attrValue, 0, sizeof parent->attrValue);
+    if (parent->generation >= 2) {
+        dropLinks(outline, parent, AttrLinkKind::AttrMember, journal); // the short name goes at commit
+    } else {
+        journal.keep(&parent->attrLink);
+        parent->attrLink.attrDim.attrCell = nullptr;
+    }
+    return OTL_OK;
 }
 
 void otlAttrShareChanged(OtlOutline *outline, const OtlItem *item, uint16_t oldShareOption)

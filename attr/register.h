@@ -24,10 +24,14 @@ OtlStatus otlAttrAfterMove(OtlOutline *outline, OtlItem *item, OtlItem *oldDimen
                            OtlItem *newDimension, uint16_t positionMode, bool becameDimension,
                            otl::Journal &journal);
 // After member information gave the item a new tag (the item already has
-// it); every change is entered into the journal, except the deletion of the
-// attribute calculations dimension, which comes last.
+// it); every change is entered into the journal.
 OtlStatus otlAttrAfterTagChange(OtlOutline *outline, OtlItem *item, uint16_t oldTag,
                                 otl::Journal &journal);
+// A parent in an attribute dimension whose first child arrived is no
+// longer a value member: it takes its short name back as its name and
+// gives up its value, short name and cell; every change is entered into
+// the journal.
+OtlStatus otlAttrGiveUpValue(OtlOutline *outline, OtlItem *parent, otl::Journal &journal);
 // After member information changed an item's share option: the outline's
 // count of stored members follows (share options 2 and 3 hold no data).
 void otlAttrShareChanged(OtlOutline *outline, const OtlItem *item, uint16_t oldShareOption);

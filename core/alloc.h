@@ -130,6 +130,17 @@ void hostRelease(const OtlHostContext *host, T **p)
     }
 }
 
+// A journal step for a text an edit replaced: the new text is released
+// when the edit is taken back, the old one when it stands. Either may be
+// null; a scratch text that goes either way is both.
+struct ReplacedText {
+    const OtlHostContext *host;
+    char *newText;
+    char *oldText;
+    void undo() { hostRelease(host, &newText); }
+    void commit() { hostRelease(host, &oldText); }
+};
+
 } // namespace otl
 
 #endif

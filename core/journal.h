@@ -61,7 +61,7 @@ public:
     template <class T>
     void keep(T *field)
     {
-        static_assert(sizeof(T) <= sizeof(Kept::saved), "a kept field holds at most 16 bytes");
+        static_assert(sizeof(T) <= sizeof(Kept::saved), "a kept field holds at most 24 bytes");
         Kept k{field, sizeof(T), {}};
         memcpy(k.saved, static_cast<const void *>(field), sizeof(T));
         step(k);
@@ -105,7 +105,7 @@ private:
     struct Kept {
         void *field;
         size_t size;
-        uint8_t saved[16];
+        uint8_t saved[24]; // an item's attribute link area
         void undo() { memcpy(field, saved, size); }
         void commit() {}
     };

@@ -6,8 +6,7 @@
  * Invariant: a failing add leaves the outline exactly as it was (tree,
  * levels, hash entries, counters, dimension and cell tables, change log):
  * every step after the refusals is a journal entry, and the journal takes
- * them back. The one step that is not, the parent's value given up, comes
- * last and undoes itself.
+ * them back.
  */
 #include "attr/naming.h"
 #include "attr/register.h"
@@ -117,42 +116,11 @@ OtlStatus checkNewMember(OtlOutline *outline, const OtlMbrInfo *info, OtlItem *p
 }
 
 // A parent of an attribute dimension whose first child arrives is no
-// longer a value member: its short name, value and cell go. Runs last, as
-// its rename is the only step that can fail after the add is complete.
-OtlStatus dropParentValue(OtlOutline *outline, OtlItem *item, OtlItem *parent)
+// longer a value member.
+bool firstAttrChild(const OtlItem *item, const OtlItem *parent)
 {
-    if (!parent || item->generation <= 1 || item->prevSibling || item->nextSibling ||
-        item->dimensionTag != OTL_TAG_ATTRIBUTE || parent->generation < 1)
-        return OTL_OK;
-    const OtlHostContext *host = outline->host;
-    const bool valueMember = parent->generation >= 2 && parent->attrValueType != OTL_ATTR_NONE &&
-                             parent->attrValueType != OTL_ATTR_TEXT;
-    if (valueMember) {
-        const char *shortName = parent->attrLink.attrMember.attrShortName;
-        if (shortName && !otl::equalIgnoringAsciiCase(shortName, parent->memberName)) {
-            OtlStatus status = otlRenameItemInPlace(outline, parent, shortName);
-            if (status != OTL_OK)
-                return status;
-        }
-        if (shortName) {
-            // Its own entry, if it has one: the member name may now be the
-            // same text.
-            otlHashTakeOut(outline, parent, shortName, 0);
-            otl::hostRelease(host, &parent->attrLink.attrMember.attrShortName);
-        }
-    }
-    if (parent->attrValueType == OTL_ATTR_TEXT) {
-        char *text = nullptr;
-        memcpy(&text, parent->attrValue, sizeof text);
-        otl::hostRelease(host, &text);
-    }
-    parent->attrValueType = OTL_ATTR_NONE;
-    memset(parent->attrValue, 0, sizeof parent->attrValue);
-    if (parent->generation >= 2)
-        parent->attrLink.attrMember.attrCell = nullptr;
-    else
-        parent->attrLink.attrDim.attrCell = nullptr;
-    return OTL_OK;
+    return parent && item->generation > 1 && !item->prevSibling && !item->nextSibling &&
+           item->dimensionTag == OTL_TAG_ATTRIBUTE && parent->generation >= 1;
 }
 
 } // namespace
@@ -234,8 +202,8 @@ OtlStatus otlAddItem(OtlOutline *outline, OtlMbrInfo *info, OtlItem *parent, Otl
     record->apply();
     if (newAttrDim && otlSettleCalcDim(outline, journal) != OTL_OK)
         return OTL_ERR_ATTR_CALC_CREATE;
-    if (typeFromDimension) {
-        status = dropParentValue(outline, item, effectiveParent);
+    if (typeFromDimension && firstAttrChild(item, effectiveParent)) {
+        status = otlAttrGiveUpValue(outline, effectiveParent, journal);
         if (status != OTL_OK)
             return status;
     }

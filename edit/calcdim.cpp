@@ -124,10 +124,10 @@ OtlItem *otlFindCalcDim(const OtlOutline *outline)
 OtlStatus otlSettleCalcDim(OtlOutline *outline, otl::Journal &journal)
 {
     const bool wanted = otlWantsCalcDim(outline, nullptr);
-    const bool present = otlFindCalcDim(outline) != nullptr;
+    OtlItem *present = otlFindCalcDim(outline);
     if (wanted && !present)
         return createCalcDim(outline, journal);
     if (!wanted && present)
-        return otlDeleteCalcDim(outline);
+        return otlLeaveCalcDim(outline, present, journal);
     return OTL_OK;
 }

@@ -16,16 +16,16 @@
 bool otlWantsCalcDim(const OtlOutline *outline, const OtlItem *leaving);
 // The calculations dimension, or null.
 OtlItem *otlFindCalcDim(const OtlOutline *outline);
-// Deletes the dimension with its members, all or nothing; it cannot be
-// taken back, so it is the last step of an operation that can fail
-// (defined with the delete).
-OtlStatus otlDeleteCalcDim(OtlOutline *outline);
-// Creates or deletes the dimension so that it exists exactly when wanted.
-// A creation (after the last dimension, with the default specifications
-// installed first when the outline has none) is entered into the journal;
-// a name clash gives OTL_ERR_ATTR_CALC_NAME_CLASH, any other failure
-// OTL_ERR_ATTR_CALC_CREATE. A deletion cannot be taken back: settling must
-// be the last step of an operation that can fail when it may delete.
+// The dimension leaves with the operation (defined with the delete): its
+// member-deleted record goes into the log now, as a journal entry; the
+// subtree itself goes when the journal commits, since a subtree taken out
+// of the hash could not go back without memory.
+OtlStatus otlLeaveCalcDim(OtlOutline *outline, OtlItem *dimension, otl::Journal &journal);
+// Creates the dimension or lets it leave, so that it exists exactly when
+// wanted; both are journal entries. A creation comes after the last
+// dimension, with the default specifications installed first when the
+// outline has none; a name clash gives OTL_ERR_ATTR_CALC_NAME_CLASH, any
+// other failure OTL_ERR_ATTR_CALC_CREATE.
 OtlStatus otlSettleCalcDim(OtlOutline *outline, otl::Journal &journal);
 
 #endif

@@ -201,26 +201,30 @@ void otl::PendingChange::commit()
     count = 0;
 }
 
+OtlStatus otlBuildMemberRenamed(OtlOutline *outline, const OtlItem *member, const char *oldName,
+                                const char *newName, otl::PendingChange *change)
+{
+    *change = otl::PendingChange{outline, nullptr, 0, nullptr, false};
+    if (!outline->changeLogEnabled)
+        return OTL_OK;
+    if (OtlChangeRecord *added = newestWithName(outline, OTL_CHANGE_ADDED, oldName))
+        return prepareRewrite(outline, added, oldName, newName, false, change);
+    if (OtlChangeRecord *renamed = newestWithName(outline, OTL_CHANGE_RENAMED, oldName))
+        return prepareRewrite(outline, renamed, oldName, newName, true, change);
+    const char *names[] = {newName, oldName};
+    return buildRecord(outline->host, OTL_CHANGE_RENAMED, member->generation, 0, names, 2,
+                       &change->record);
+}
+
 OtlStatus otlPrepareMemberRenamed(OtlOutline *outline, const OtlItem *member, const char *oldName,
                                   const char *newName, otl::Journal &journal,
                                   otl::PendingChange **pending)
 {
-    otl::PendingChange rename{outline, nullptr, 0, nullptr, false};
-    OtlStatus status = OTL_OK;
-    if (!outline->changeLogEnabled) {
-    } else if (OtlChangeRecord *added = newestWithName(outline, OTL_CHANGE_ADDED, oldName)) {
-        status = prepareRewrite(outline, added, oldName, newName, false, &rename);
-    } else if (OtlChangeRecord *renamed = newestWithName(outline, OTL_CHANGE_RENAMED, oldName)) {
-        status = prepareRewrite(outline, renamed, oldName, newName, true, &rename);
-    } else {
-        const char *names[] = {newName, oldName};
-        status = buildRecord(outline->host, OTL_CHANGE_RENAMED, member->generation, 0, names, 2,
-                             &rename.record);
-    }
-    if (status != OTL_OK)
-        return status;
-    *pending = journal.step(rename);
-    return OTL_OK;
+    otl::PendingChange rename{};
+    const OtlStatus status = otlBuildMemberRenamed(outline, member, oldName, newName, &rename);
+    if (status == OTL_OK)
+        *pending = journal.step(rename);
+    return status;
 }
 
 OtlStatus otlBuildMemberDeleted(OtlOutline *outline, const OtlItem *member,
@@ -261,25 +265,6 @@ OtlStatus otlBuildMemberMoved(OtlOutline *outline, const OtlItem *member,
             return status;
     }
     *pending = journal.step(otl::PendingChange{outline, nullptr, 0, record, false});
-    return OTL_OK;
-}
-
-OtlStatus otlLogMemberRenamed(const OtlHostContext *host, OtlOutline *outline,
-                              const OtlItem *member, const char *oldName)
-{
-    (void)host; // the outline's own context allocates
-    if (!outline->changeLogEnabled)
-        return OTL_OK;
-    if (!member || !oldName)
-        return OTL_ERR_GENERIC;
-    otl::Journal journal;
-    otl::PendingChange *rename = nullptr;
-    const OtlStatus status =
-        otlPrepareMemberRenamed(outline, member, oldName, member->memberName, journal, &rename);
-    if (status != OTL_OK)
-        return status;
-    rename->apply();
-    journal.commit();
     return OTL_OK;
 }
 

@@ -46,12 +46,14 @@ struct PendingChange {
 
 } // namespace otl
 
-// Prepares the log's change for a member renamed from `oldName` to
+// Builds the log's change for a member renamed from `oldName` to
 // `newName`: a member added or renamed earlier in the log has those records
 // rewritten, from the newest that added it (else from the newest that
 // renamed it, keeping the name it had before the log knew it); any other
-// member gets a record of its own. Enters the change into the journal; on
-// failure nothing is entered.
+// member gets a record of its own. On failure *change is empty.
+OtlStatus otlBuildMemberRenamed(OtlOutline *outline, const OtlItem *member, const char *oldName,
+                                const char *newName, otl::PendingChange *change);
+// The same change, entered into the journal; on failure nothing is entered.
 OtlStatus otlPrepareMemberRenamed(OtlOutline *outline, const OtlItem *member, const char *oldName,
                                   const char *newName, otl::Journal &journal,
                                   otl::PendingChange **pending);
@@ -64,11 +66,6 @@ OtlStatus otlBuildMemberAdded(OtlOutline *outline, const OtlItem *parent,
                               const OtlItem *prevSibling, const char *name,
                               const char *changeText, otl::Journal &journal,
                               otl::PendingChange **pending);
-
-// Called after the member carries its new name. A member added or renamed
-// earlier in the log has those records rewritten instead of a new record.
-OtlStatus otlLogMemberRenamed(const OtlHostContext *host, OtlOutline *outline,
-                              const OtlItem *member, const char *oldName);
 
 // The member-deleted record, with a copy of a nonempty dimension change
 // text, built and entered into the journal; it is appended by

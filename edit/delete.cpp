@@ -174,19 +174,26 @@ extern "C" OTL_API OtlStatus adShrOtlDeleteDimension(OtlOutline *outline, OtlIte
     return deleteMember(outline, dimension, OTL_CHECK_ALL, changeText);
 }
 
-// The calculations dimension goes as the last step of an operation: its
-// record is the one thing that can fail, and it is made first.
-OtlStatus otlDeleteCalcDim(OtlOutline *outline)
+namespace {
+
+// Until the commit the dimension stays where it is: nothing else in the
+// operation looks at it, and a rollback has nothing to put back.
+struct CalcDimLeaving {
+    OtlOutline *outline;
+    OtlItem *dimension;
+    void undo() {}
+    void commit() { removeSubtree(outline, dimension); }
+};
+
+} // namespace
+
+OtlStatus otlLeaveCalcDim(OtlOutline *outline, OtlItem *dimension, otl::Journal &journal)
 {
-    OtlItem *dimension = otlFindCalcDim(outline);
-    if (!dimension)
-        return OTL_OK;
-    otl::Journal journal;
     otl::PendingChange *record = nullptr;
     OtlStatus status = otlBuildMemberDeleted(outline, dimension, nullptr, journal, &record);
     if (status != OTL_OK)
         return status;
-    removeSubtree(outline, dimension);
-    otlFinishEdit(outline, journal, record);
+    record->apply();
+    journal.step(CalcDimLeaving{outline, dimension});
     return OTL_OK;
 }

@@ -86,14 +86,6 @@ OtlStatus replaceShortName(OtlOutline *outline, OtlItem *member, const char *sho
     return status;
 }
 
-// A text the naming left in the scratch record: released either way.
-struct NamingText {
-    const OtlHostContext *host;
-    char *text;
-    void undo() { otl::hostRelease(host, &text); }
-    void commit() { otl::hostRelease(host, &text); }
-};
-
 // The member as it was before the change. A rollback puts it back and
 // releases the comment the change gave it; a commit releases the comment
 // the change replaced.
@@ -213,7 +205,8 @@ extern "C" OTL_API OtlStatus adShrOtlSetMemberInfo(OtlOutline *outline, OtlItem 
     // scratch record; the member's value does not change here, so it goes.
     if (record.attrValueType == OTL_ATTR_TEXT &&
         otl::textValue(record.attrValue) != otl::textValue(info->attrValue))
-        journal.step(NamingText{host, otl::textValue(record.attrValue)});
+        journal.step(otl::ReplacedText{host, otl::textValue(record.attrValue),
+                                       otl::textValue(record.attrValue)});
     char *replacedComment = nullptr;
     OtlStatus status = otlSetItemPropertiesKeepingComment(outline, host, member, &record, version,
                                                           &replacedComment);

@@ -15,6 +15,7 @@
 #include "core/host.h"
 #include "core/tree.h"
 #include "edit/changelog.h"
+#include "edit/inplace.h"
 #include "edit/mbrinfo.h"
 #include "edit/shortname.h"
 #include "edit/rules.h"
@@ -24,59 +25,6 @@
 #include <string.h>
 
 namespace {
-
-// The items renamed in the hash (the member and its shared copies), each
-// with its old name and the place its entry had among the names equal to
-// it, so that a rollback restores the hash exactly. The array is a prepare
-// of the rename; the step owns it.
-struct RenamedItem {
-    OtlItem *item;
-    int32_t position; // -1: the item had no entry under its old name
-    char oldName[OTL_NAME_SIZE];
-};
-
-struct RenamedItems {
-    OtlOutline *outline;
-    RenamedItem *items;
-    uint32_t count; // renamed so far
-    uint32_t capacity;
-
-    // Room in the new name's bucket was reserved, so the insertion cannot
-    // fail.
-    void rename(OtlItem *item, const char *name)
-    {
-        RenamedItem &r = items[count++];
-        r.item = item;
-        otl::copyText(r.oldName, item->memberName, OTL_NAME_SIZE);
-        r.position = otlHashTakeOut(outline, item, item->memberName, 0);
-        otl::copyText(item->memberName, name, OTL_NAME_SIZE);
-        otlHashInsert(outline->host, outline, item, item->memberName, 0);
-    }
-    void undo()
-    {
-        while (count > 0) {
-            RenamedItem &r = items[--count];
-            otlHashRemove(outline->host, outline, r.item, r.item->memberName, 0);
-            otl::copyText(r.item->memberName, r.oldName, OTL_NAME_SIZE);
-            if (r.position >= 0)
-                otlHashPutBack(outline, r.item, r.item->memberName, 0,
-                               static_cast<uint32_t>(r.position));
-        }
-        commit();
-    }
-    void commit() { otl::hostRelease(outline->host, &items); }
-};
-
-// The member's value follows its name. A text value from the naming goes
-// to the member; the journal keeps the old bytes, a rollback releases the
-// new text and a commit the old one.
-struct ValueTexts {
-    const OtlHostContext *host;
-    char *newText;
-    char *oldText;
-    void undo() { otl::hostRelease(host, &newText); }
-    void commit() { otl::hostRelease(host, &oldText); }
-};
 
 char *textValueOf(uint16_t type, const uint8_t *value)
 {
@@ -141,8 +89,10 @@ extern "C" OTL_API OtlStatus adShrOtlRenameMember(OtlOutline *outline, OtlItem *
     OtlMbrInfo scratch{};
     char shortName[OTL_NAME_SIZE] = {0};
     OtlStatus status = prepareScratch(outline, member, newName, &scratch, shortName);
-    ValueTexts *texts =
-        journal.step(ValueTexts{host, textValueOf(scratch.attrValueType, scratch.attrValue), nullptr});
+    // The member's value follows its name: a text value from the naming
+    // replaces the member's.
+    otl::ReplacedText *texts = journal.step(
+        otl::ReplacedText{host, textValueOf(scratch.attrValueType, scratch.attrValue), nullptr});
     if (status != OTL_OK)
         return status;
     if (!otlValidateName(scratch.memberName, host))
@@ -154,14 +104,13 @@ extern "C" OTL_API OtlStatus adShrOtlRenameMember(OtlOutline *outline, OtlItem *
     const bool followers = member->dimensionTag != OTL_TAG_ATTRIBUTE &&
                            member->shareOption != OTL_SHARE_SHARED;
     const uint32_t copyCount = followers ? otlHashCountShared(outline, oldName) : 0;
-    RenamedItems renamed{outline, nullptr, 0, copyCount + 1};
-    status = otl::hostNewArray(host, renamed.capacity, &renamed.items);
+    otl::RenamedItems *names = nullptr;
+    status = otl::newRenamedItems(outline, copyCount + 1, journal, &names);
     if (status != OTL_OK)
         return status;
-    RenamedItems *names = journal.step(renamed);
     otl::ShortName shortStep{outline, member, nullptr, nullptr, -1, false, false};
     const bool newShort = otlShortNameChanges(member, shortName);
-    status = reserveNames(outline, scratch.memberName, renamed.capacity,
+    status = reserveNames(outline, scratch.memberName, copyCount + 1,
                           newShort ? shortName : nullptr);
     if (status == OTL_OK && newShort)
         status = otlDupString(host, shortName, &shortStep.newText);
@@ -183,9 +132,11 @@ extern "C" OTL_API OtlStatus adShrOtlRenameMember(OtlOutline *outline, OtlItem *
     uint32_t found = 0;
     for (int32_t at = otlHashFindShared(outline, oldNameCopy, -1, &copy);
          at >= 0 && found < copyCount; at = otlHashFindShared(outline, oldNameCopy, at + 1, &copy))
-        names->items[found++].item = copy;
+        names->entries[found++].item = copy;
+    // The list's own entries hold the copies until each is renamed: entry i
+    // is rewritten by the i-th rename with the same item.
     for (uint32_t i = 0; i < found; ++i)
-        names->rename(names->items[i].item, scratch.memberName);
+        names->rename(names->entries[i].item, scratch.memberName);
     names->rename(member, scratch.memberName);
     journal.keep(&member->attrValue);
     texts->oldText = textValueOf(member->attrValueType, member->attrValue);
@@ -193,11 +144,11 @@ extern "C" OTL_API OtlStatus adShrOtlRenameMember(OtlOutline *outline, OtlItem *
     shortNameStep->apply();
 
     // The one step that can still fail: the names of an attribute subtree
-    // that carry this member's name. It undoes itself.
+    // that carry this member's name, renamed as journal entries.
     const OtlItem *dimension = otlGetDim(member);
     if (dimension && dimension->dimensionTag == OTL_TAG_ATTRIBUTE && member->firstChild &&
         outline->attrSpecs.nameFormat != OTL_NAME_FORMAT_NONE) {
-        status = otlAttrRenameSubtree(outline, member, dimension->memberName);
+        status = otlAttrRenameSubtree(outline, member, dimension->memberName, journal);
         if (status != OTL_OK)
             return status;
     }

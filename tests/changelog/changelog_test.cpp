@@ -185,7 +185,6 @@ TEST_F(ChangeLog, RecordSlotsUnknownKindsAndALogThatIsOff)
     for (const Build &build : {added(east, market), renamed(east, "Old"), deleted(east, "text"),
                                moved(east, market, nullptr, west, nullptr)})
         EXPECT_EQ(logged(build), OTL_OK);
-    EXPECT_EQ(otlLogMemberRenamed(h, o, east, "Old"), OTL_OK);
     EXPECT_EQ(host.allocations(), allocations);
     EXPECT_EQ(o->changeLogHead, nullptr);
 }

@@ -12,7 +12,9 @@ TEST_F(EditSweep, EveryEditFailsCleanlyAtEachOfItsAllocations)
 {
     // An outline with two dimensions, a subtree whose members have shared
     // copies in the same dimension, and the change log on with an add and a
-    // rename already in it; rebuilt for each row.
+    // rename already in it; rebuilt for each row. The attribute rows add a
+    // numeric dimension Hue{Warm{Warm_10, Warm_20}}, whose value members'
+    // names carry their parent's.
     OtlItem *a, *b, *p, *q, *r, *other, *b1, *newcomer, *out, *hue = nullptr, *warm = nullptr;
     OtlMbrInfo commented = test::info("fresh"), colour = test::attrInfo("Colour", OTL_ATTR_NONE);
     std::strcpy(commented.comment, "a comment");
@@ -25,6 +27,11 @@ TEST_F(EditSweep, EveryEditFailsCleanlyAtEachOfItsAllocations)
         OtlStatus status = adShrOtlGetMemberInfo(o, d, &i);
         if (status == OTL_OK) {
             i->dimensionTag = tag;
+            if (tag == OTL_TAG_ATTRIBUTE) { // as attribute dimensions need
+                i->storageType = 1;
+                i->dimensionCategory = 12;
+                i->shareOption = 5;
+            }
             status = adShrOtlSetMemberInfo(o, d, i, OTL_CHECK_NAMES);
         }
         adShrOtlFreeMbrInfo(host.ctx(), 1, i);
@@ -59,7 +66,9 @@ TEST_F(EditSweep, EveryEditFailsCleanlyAtEachOfItsAllocations)
         {"retag the only attribute dimension; the calculations go", [&] { return retag(hue, 0); }, 0,
          true, noCalculations},
         {"rename a group whose members' names carry it", [&] { return adShrOtlRenameMember(o, warm, "Hot"); },
-         0, true},
+         0, true, [&] { EXPECT_NE(find("Hot_20"), nullptr); }},
+        {"retag a base dimension as an attribute dimension; the calculations come",
+         [&] { return retag(b, OTL_TAG_ATTRIBUTE); }, OTL_ERR_ATTR_CALC_CREATE},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
@@ -76,13 +85,13 @@ TEST_F(EditSweep, EveryEditFailsCleanlyAtEachOfItsAllocations)
         add("p", other, nullptr, OTL_SHARE_SHARED);
         b1 = add("b1", b);
         if (row.attributes) {
-            OtlMbrInfo i = test::attrInfo("Hue", OTL_ATTR_TEXT);
+            OtlMbrInfo i = test::attrInfo("Hue", OTL_ATTR_NUMERIC);
             i.storageType = 1;
             i.dimensionCategory = 12;
             hue = dim(i, b);
-            o->attrSpecs.nameFormat = 2;
+            o->attrSpecs.nameFormat = OTL_NAME_FORMAT_PARENT;
             warm = add(test::attrInfo("Warm", OTL_ATTR_NONE), hue);
-            add(test::attrInfo("Red", OTL_ATTR_TEXT), warm);
+            add(test::attrInfo("20", OTL_ATTR_NUMERIC), warm, add(test::attrInfo("10", OTL_ATTR_NUMERIC), warm));
         }
         o->changeLogEnabled = 1;
         newcomer = add("newcomer", b);
