@@ -18,7 +18,6 @@
 #include "core/tree.h"
 #include "edit/calcdim.h"
 #include "edit/changelog.h"
-#include "edit/copies.h"
 #include "edit/item.h"
 #include "edit/rules.h"
 
@@ -37,10 +36,45 @@ void removeSubtree(OtlOutline *outline, OtlItem *member)
     outline->verified = 0;
 }
 
-OtlStatus removeSharedCopy(OtlOutline *outline, OtlItem *copy)
+// Removes every shared copy of the member. The count is taken before the
+// first removal, and the name is copied: the member may share its bucket
+// run with the copies, and no text a removal releases may be read.
+void removeCopiesOf(OtlOutline *outline, const OtlItem *member)
 {
-    removeSubtree(outline, copy);
-    return OTL_OK;
+    char name[OTL_NAME_SIZE];
+    otl::copyText(name, member->memberName, sizeof name);
+    for (uint32_t left = otlHashCountShared(outline, name); left > 0; --left) {
+        OtlItem *copy = nullptr;
+        if (otlHashFindShared(outline, name, -1, &copy) < 0)
+            return;
+        removeSubtree(outline, copy);
+    }
+}
+
+// The copies of every non-shared member of the subtree, descendants first.
+// The next item is found only after the current item's copies are gone,
+// from links that are then current: a copy inside the subtree may go on
+// the way, the current (non-shared) item never.
+void removeCopiesBelow(OtlOutline *outline, OtlItem *member)
+{
+    OtlItem *current = member->firstChild;
+    if (!current)
+        return;
+    while (current->firstChild)
+        current = current->firstChild;
+    while (current) {
+        if (current->shareOption != OTL_SHARE_SHARED)
+            removeCopiesOf(outline, current);
+        if (current->nextSibling) {
+            current = current->nextSibling;
+            while (current->firstChild)
+                current = current->firstChild;
+        } else {
+            current = current->parent;
+            if (current == member)
+                current = nullptr;
+        }
+    }
 }
 
 // The non-shared member a shared member stands for, or null.
@@ -141,8 +175,8 @@ OtlStatus deleteMember(OtlOutline *outline, OtlItem *member, uint16_t checkMode,
         calcRecord->apply();
     }
     if (member->shareOption != OTL_SHARE_SHARED) {
-        otlDeleteSharedCopiesSubtree(outline, member->firstChild, removeSharedCopy);
-        otlDeleteSharedCopies(outline, member, removeSharedCopy);
+        removeCopiesBelow(outline, member);
+        removeCopiesOf(outline, member);
     }
     removeSubtree(outline, member);
     otlFinishEdit(outline, journal, record);

@@ -7,35 +7,11 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-// Deletions record their member's name and must see the change log off;
-// the failDeletion-th one fails.
-std::vector<std::string> deleted;
-size_t failDeletion = 0;
-bool removeDeleted = true; // false: report success, leave the copy
-
-OtlStatus recordingDelete(OtlOutline *o, OtlItem *member)
-{
-    deleted.push_back(member->memberName);
-    EXPECT_EQ(o->changeLogEnabled, 0) << member->memberName;
-    if (deleted.size() == failDeletion)
-        return 31;
-    if (removeDeleted)
-        test::removeRaw(o, member);
-    return OTL_OK;
-}
-
-} // namespace
-
 class Hash : public test::OutlineTest {
 protected:
     void SetUp() override
     {
         OutlineTest::SetUp();
-        deleted.clear();
-        failDeletion = 0;
-        removeDeleted = true;
         o->aliasTableCount = 3;
         o->attrSpecs.nameFormat = 1;
         product = appendDim("Product");
@@ -211,41 +187,22 @@ TEST_F(Hash, CaseVariantsShareABucketTheLatestEnteredFirstAndTheWalksVisitShared
     EXPECT_TRUE(r == sentinelItem() && position == -1);
 }
 
-TEST_F(Hash, DeletingSharedCopiesWithTheLogOffDescendantsFirstUntilADeletionFails)
+TEST_F(Hash, ADeleteTakesEveryCopyOfItsSubtreeAndLogsOnlyTheMember)
 {
     append(colas, "Cans");
     append(market, "Cans", OTL_SHARE_SHARED);
     append(colas, "Cans", OTL_SHARE_SHARED); // a copy inside the subtree itself
     append(market, "Colas", OTL_SHARE_SHARED);
-    append(diet, "Diet Cola"); // in the chain, below a later sibling
-    append(market, "Diet Cola", OTL_SHARE_SHARED);
-    append(year, "East", OTL_SHARE_SHARED); // East is outside the chain: the copy stays
-    // A callback that leaves its copy is called once per copy, no more.
-    removeDeleted = false;
-    ASSERT_EQ(otlDeleteSharedCopies(o, cola, recordingDelete), OTL_OK);
-    EXPECT_EQ(deleted, (std::vector<std::string>{"cola", "cola"})); // the latest entered first
-    deleted.clear();
-    removeDeleted = true;
+    append(diet, "Diet Cola");
+    append(market, "Diet Cola", OTL_SHARE_SHARED); // outside the subtree: stays
     o->changeLogEnabled = 1;
-    failDeletion = 2;
-    EXPECT_EQ(otlDeleteSharedCopies(o, cola, recordingDelete), 31u);
-    EXPECT_EQ(deleted, (std::vector<std::string>{"cola", "Cola"}));
-    EXPECT_EQ(o->changeLogEnabled, 1);
-    deleted.clear();
-    failDeletion = 1;
-    EXPECT_EQ(otlDeleteSharedCopiesSubtree(o, colas, recordingDelete), 31u);
-    EXPECT_EQ(o->changeLogEnabled, 1);
-    deleted.clear();
-    failDeletion = 0;
-    ASSERT_EQ(otlDeleteSharedCopiesSubtree(o, colas, recordingDelete), OTL_OK);
-    // Cola before Cans (siblings in order), Colas after its children, then
-    // Diet's subtree, the rest of the chain.
-    EXPECT_EQ(deleted,
-              (std::vector<std::string>{"Cola", "Cans", "Cans", "Colas", "Diet Cola"}));
-    EXPECT_EQ(o->changeLogEnabled, 1);
-    EXPECT_EQ(sharedCopies(cola), std::vector<OtlItem *>{});
+    ASSERT_EQ(adShrOtlDeleteMember(o, colas, OTL_CHECK_ALL), OTL_OK);
+    const std::string all = dump(), left = all.substr(0, all.find("\nchange")); // the log names Colas
+    for (const char *gone : {"\"Cola\"", "\"Cans\"", "\"Colas\""})
+        EXPECT_EQ(left.find(gone), std::string::npos) << gone;
+    EXPECT_EQ(sharedCopies(find("Diet Cola")).size(), 1u);
+    EXPECT_EQ(test::logLength(o), 1u);
     EXPECT_EQ(test::hashProblems(o), "");
-    EXPECT_EQ(otlDeleteSharedCopiesSubtree(o, nullptr, recordingDelete), OTL_OK);
 }
 
 // A failure at any allocation takes back the names and arrays entered so far.

@@ -16,7 +16,6 @@
 #include "core/host.h"
 #include "core/records.h"
 #include "core/tree.h"
-#include "edit/copies.h"
 #include "edit/item.h"
 #include "platform/charset/gcharset.h"
 #include "support/fixture.h"
