@@ -96,6 +96,19 @@ inline bool isAttrTag(uint16_t tag)
     return tag == OTL_TAG_ATTRIBUTE || tag == OTL_TAG_ATTR_CALC;
 }
 
+// The refusals every edit starts with, in this order: in field-access mode
+// the host reads raw fields and nothing may change under it; the members
+// of the attribute calculations dimension belong to the library. `member`
+// is null for an edit of the outline as a whole.
+inline OtlStatus editRefusal(const OtlOutline *outline, const OtlItem *member = nullptr)
+{
+    if (outline->fieldAccessMode)
+        return OTL_ERR_ACCESS_MODE;
+    if (member && member->dimensionTag == OTL_TAG_ATTR_CALC)
+        return OTL_ERR_ATTR_CALC_MEMBER;
+    return OTL_OK;
+}
+
 } // namespace otl
 
 #endif

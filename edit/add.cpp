@@ -220,8 +220,8 @@ OtlStatus addCommitted(OtlOutline *outline, OtlMbrInfo *info, OtlItem *parent,
                        OtlItem *prevSibling, uint16_t checkMode, const char *changeText,
                        OtlItem **outMember)
 {
-    if (outline->fieldAccessMode)
-        return OTL_ERR_ACCESS_MODE;
+    if (OtlStatus refused = otl::editRefusal(outline))
+        return refused;
     otl::Journal journal;
     OtlItem *item = nullptr;
     const OtlStatus status = otlAddItem(outline, info, parent, prevSibling, checkMode, changeText,

@@ -146,8 +146,8 @@ OtlStatus checkDelete(OtlOutline *outline, OtlItem *member, uint16_t checkMode)
 OtlStatus deleteMember(OtlOutline *outline, OtlItem *member, uint16_t checkMode,
                        const char *changeText)
 {
-    if (outline->fieldAccessMode)
-        return OTL_ERR_ACCESS_MODE;
+    if (OtlStatus refused = otl::editRefusal(outline))
+        return refused;
     OtlStatus status = checkDelete(outline, member, checkMode);
     if (status == OTL_OK && member->shareOption != OTL_SHARE_SHARED)
         status = checkSharedCopies(outline, member);

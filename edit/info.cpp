@@ -164,10 +164,8 @@ extern "C" OTL_API OtlStatus adShrOtlSetMemberInfo(OtlOutline *outline, OtlItem 
 {
     if (!outline || !member || !info)
         return OTL_ERR_GENERIC;
-    if (outline->fieldAccessMode)
-        return OTL_ERR_ACCESS_MODE;
-    if (member->dimensionTag == OTL_TAG_ATTR_CALC)
-        return OTL_ERR_ATTR_CALC_MEMBER;
+    if (OtlStatus refused = otl::editRefusal(outline, member))
+        return refused;
     if (!otlGetDim(member))
         return OTL_ERR_NO_DIMENSION;
     if (member->shareOption == OTL_SHARE_SHARED && info->shareOption != OTL_SHARE_SHARED)
@@ -272,8 +270,8 @@ extern "C" OTL_API OtlStatus adShrOtlSetMemberCommentEx(OtlOutline *outline, Otl
 {
     if (!outline || !member)
         return OTL_ERR_GENERIC;
-    if (outline->fieldAccessMode)
-        return OTL_ERR_ACCESS_MODE;
+    if (OtlStatus refused = otl::editRefusal(outline))
+        return refused;
     if (text && strnlen(text, kMaxCommentEx + 1) > kMaxCommentEx)
         return OTL_ERR_COMMENT_LONG;
     // Copied first: a refused copy keeps the old comment.
@@ -307,8 +305,8 @@ extern "C" OTL_API OtlStatus adShrOtlSetMemberFormula(OtlOutline *outline, OtlIt
 {
     if (!outline || !member)
         return OTL_ERR_GENERIC;
-    if (outline->fieldAccessMode)
-        return OTL_ERR_ACCESS_MODE;
+    if (OtlStatus refused = otl::editRefusal(outline))
+        return refused;
     if (!text || !text[0])
         return OTL_ERR_RULE_FORMULA;
     // Label-only and shared members store no data to compute.
@@ -328,8 +326,8 @@ extern "C" OTL_API OtlStatus adShrOtlDeleteMemberFormula(OtlOutline *outline, Ot
 {
     if (!outline || !member)
         return OTL_ERR_GENERIC;
-    if (outline->fieldAccessMode)
-        return OTL_ERR_ACCESS_MODE;
+    if (OtlStatus refused = otl::editRefusal(outline))
+        return refused;
     if (!member->formula)
         return OTL_ERR_NO_FORMULA;
     otl::hostRelease(outline->host, &member->formula);

@@ -53,10 +53,8 @@ struct Relinked {
 extern "C" OTL_API OtlStatus adShrOtlMoveMember(OtlOutline *outline, OtlItem *member,
                                                 OtlItem *newParent, OtlItem *newPrevSibling)
 {
-    if (outline->fieldAccessMode)
-        return OTL_ERR_ACCESS_MODE;
-    if (member->dimensionTag == OTL_TAG_ATTR_CALC)
-        return OTL_ERR_ATTR_CALC_MEMBER;
+    if (OtlStatus refused = otl::editRefusal(outline, member))
+        return refused;
     OtlItem *oldParent = member->parent;
     OtlItem *oldPrev = member->prevSibling;
     const MoveTarget target = chooseTarget(outline, newParent, newPrevSibling);

@@ -220,8 +220,8 @@ extern "C" OTL_API OtlStatus adShrOtlSetOutlineInfo(OtlOutline *outline,
 {
     if (info->outlineType > OTL_OUTLINE_CURRENCY)
         return OTL_ERR_OUTLINE_TYPE;
-    if (outline->fieldAccessMode)
-        return OTL_ERR_ACCESS_MODE;
+    if (OtlStatus refused = otl::editRefusal(outline))
+        return refused;
     otl::Journal journal;
     OtlStatus status = checkCaseChange(outline, info, journal);
     if (status == OTL_OK)

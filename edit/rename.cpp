@@ -78,10 +78,8 @@ extern "C" OTL_API OtlStatus adShrOtlRenameMember(OtlOutline *outline, OtlItem *
                                                   const char *newName)
 {
     // Refusals.
-    if (outline->fieldAccessMode)
-        return OTL_ERR_ACCESS_MODE;
-    if (member->dimensionTag == OTL_TAG_ATTR_CALC)
-        return OTL_ERR_ATTR_CALC_MEMBER;
+    if (OtlStatus refused = otl::editRefusal(outline, member))
+        return refused;
     const OtlHostContext *host = outline->host;
     if (!newName || nameTooLong(host, newName))
         return OTL_ERR_MEMBER_NAME;
