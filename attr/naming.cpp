@@ -32,7 +32,7 @@ OtlStatus addPart(char *name, const char *part, char separator, const OtlAttrSpe
     }
     const size_t have = strlen(name);
     const size_t add = strlen(part);
-    if (have + add + 1 > OTL_NAME_SIZE)
+    if (have + add + 1 >= OTL_NAME_SIZE) // the name, the separator, the part and the end
         return OTL_ERR_ATTR_NAME_LONG;
     char composed[OTL_NAME_SIZE * 2 + 2];
     if (specs->affixPosition == 0)

@@ -94,9 +94,9 @@ OtlDimStats *statsOf(OtlOutline *outline, const OtlItem *dimension)
     return &outline->stats.dimStats[number - 1];
 }
 
-void clearDimTableSlot(OtlOutline *outline, const OtlItem *dimension)
+void clearDimTableSlot(OtlOutline *outline, const OtlItem *dimension,
+                       uint32_t number)
 {
-    const uint32_t number = dimension->dimensionNumber;
     if (number > 0 && number <= outline->dimTableSize && outline->dimTable &&
         outline->dimTable[number - 1] == dimension)
         outline->dimTable[number - 1] = nullptr;
@@ -190,9 +190,9 @@ void returnNewestCell(OtlOutline *outline, OtlItem **cell)
 
 // Gives back the newest dimension number; the first registration's arrays
 // go with it.
-void returnNewestDimension(OtlOutline *outline, const OtlItem *dimension)
+void returnNewestDimension(OtlOutline *outline, uint32_t number)
 {
-    if (dimension->dimensionNumber == 0 || dimension->dimensionNumber != outline->dimTableSize)
+    if (number == 0 || number != outline->dimTableSize)
         return;
     outline->dimTableSize--;
     if (outline->dimTableSize == 0) {
@@ -279,7 +279,7 @@ OtlStatus otlAttrUnregisterItem(OtlOutline *outline, OtlItem *item)
             item->attrRole = OTL_ATTR_ROLE_NONE;
             stats.baseDimCount--;
         }
-        clearDimTableSlot(outline, item);
+        clearDimTableSlot(outline, item, item->dimensionNumber);
     }
     stats.memberCount--;
     if (otl::isStored(item->shareOption))
@@ -380,10 +380,13 @@ struct DimNumbered {
     OtlOutline *outline;
     OtlItem *item;
     uint32_t oldNumber;
+    uint32_t newNumber;
     void undo()
     {
-        clearDimTableSlot(outline, item);
-        returnNewestDimension(outline, item);
+        // The number given, not the item's: a later step's undo may have
+        // renumbered the item already.
+        clearDimTableSlot(outline, item, newNumber);
+        returnNewestDimension(outline, newNumber);
         item->dimensionNumber = oldNumber;
     }
     void commit() {}
@@ -394,7 +397,7 @@ OtlStatus numberDimension(OtlOutline *outline, OtlItem *item, otl::Journal &jour
     const uint32_t oldNumber = item->dimensionNumber;
     OtlStatus status = otlAttrRegisterDim(outline, item);
     if (status == OTL_OK)
-        journal.step(DimNumbered{outline, item, oldNumber});
+        journal.step(DimNumbered{outline, item, oldNumber, item->dimensionNumber});
     return status;
 }
 
@@ -639,13 +642,14 @@ OtlStatus otlAttrAfterMove(OtlOutline *outline, OtlItem *item, OtlItem *oldDimen
     if (oldDimension == newDimension)
         return afterMoveWithin(outline, item, newDimension, positionMode, journal);
     const bool wasDimension = item == oldDimension;
+    const uint32_t oldNumber = item->dimensionNumber; // the whole subtree's, before any renumbering
     OtlStatus status = item->dimensionTag != OTL_TAG_ATTRIBUTE
                            ? afterBaseMove(outline, item, wasDimension, becameDimension, journal)
                            : afterAttrMove(outline, item, wasDimension, becameDimension, journal);
     if (status != OTL_OK)
         return status;
     // The moved items take the number of the dimension they are in now.
-    journal.step(SubtreeNumbers{item, item->dimensionNumber});
+    journal.step(SubtreeNumbers{item, oldNumber});
     SubtreeNumbers::renumber(item, otlGetDim(item)->dimensionNumber);
     if (becameDimension || wasDimension) {
         status = otlSettleCalcDim(outline, journal);
@@ -673,12 +677,7 @@ OtlStatus otlAttrGiveUpValue(OtlOutline *outline, OtlItem *parent, otl::Journal 
     journal.set(&parent->attrValueType, OTL_ATTR_NONE);
     journal.keep(&parent->attrValue);
     memset(parent->attrValue, 0, sizeof parent->attrValue);
-    if (parent->generation >= 2) {
-        dropLinks(outline, parent, AttrLinkKind::AttrMember, journal); // the short name goes at commit
-    } else {
-        journal.keep(&parent->attrLink);
-        parent->attrLink.attrDim.attrCell = nullptr;
-    }
+    dropLinks(outline, parent, AttrLinkKind::AttrMember, journal); // the short name goes at commit
     return OTL_OK;
 }
 

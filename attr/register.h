@@ -27,8 +27,8 @@ OtlStatus otlAttrAfterMove(OtlOutline *outline, OtlItem *item, OtlItem *oldDimen
 // it); every change is entered into the journal.
 OtlStatus otlAttrAfterTagChange(OtlOutline *outline, OtlItem *item, uint16_t oldTag,
                                 otl::Journal &journal);
-// A parent in an attribute dimension whose first child arrived is no
-// longer a value member: it takes its short name back as its name and
+// A member (not the dimension) of an attribute dimension whose first child
+// arrived is no longer a value member: it takes its short name back as its name and
 // gives up its value, short name and cell; every change is entered into
 // the journal.
 OtlStatus otlAttrGiveUpValue(OtlOutline *outline, OtlItem *parent, otl::Journal &journal);

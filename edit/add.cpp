@@ -28,7 +28,9 @@ namespace {
 // A text value that the attribute naming put into the caller's record
 // belongs to the add until the new item takes it over with the record. A
 // rollback gives the record its old value back, and releases the text
-// unless the item took it (the item's release frees it then).
+// unless the item took it (the item's release frees it then). A client
+// older than OTL_CLIENT_ATTR_MBRINFO gives the item no value, so the text
+// goes when the add stands, and the record gets its old value back.
 struct NamedValue {
     const OtlHostContext *host;
     OtlMbrInfo *info;
@@ -51,7 +53,11 @@ struct NamedValue {
         }
         memcpy(info->attrValue, original, sizeof original);
     }
-    void commit() {}
+    void commit()
+    {
+        if (!taken)
+            undo();
+    }
 };
 
 // The new item, released with everything it owns on rollback. It is the
@@ -115,12 +121,13 @@ OtlStatus checkNewMember(OtlOutline *outline, const OtlMbrInfo *info, OtlItem *p
     return OTL_OK;
 }
 
-// A parent of an attribute dimension whose first child arrives is no
-// longer a value member.
+// A member of an attribute dimension whose first child arrives is no
+// longer a value member. The dimension itself is never one: its value type
+// is the type its members take, and it keeps it.
 bool firstAttrChild(const OtlItem *item, const OtlItem *parent)
 {
-    return parent && item->generation > 1 && !item->prevSibling && !item->nextSibling &&
-           item->dimensionTag == OTL_TAG_ATTRIBUTE && parent->generation >= 1;
+    return parent && parent->generation >= 2 && !item->prevSibling && !item->nextSibling &&
+           item->dimensionTag == OTL_TAG_ATTRIBUTE;
 }
 
 } // namespace
@@ -160,7 +167,7 @@ OtlStatus otlAddItem(OtlOutline *outline, OtlMbrInfo *info, OtlItem *parent, Otl
     status = otlCopyMbrInfoToItem(host, info, item);
     if (status != OTL_OK)
         return status;
-    named->taken = true;
+    named->taken = host->clientVersion >= OTL_CLIENT_ATTR_MBRINFO;
     item->generation = 0;
     item->level = 0;
     otl::PendingChange *record = nullptr;

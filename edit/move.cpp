@@ -79,17 +79,18 @@ extern "C" OTL_API OtlStatus adShrOtlMoveMember(OtlOutline *outline, OtlItem *me
     otl::Journal journal;
     journal.set(&oldDimension->dimChanged, 1);
     journal.set(&newDimension->dimChanged, 1);
-    otl::PendingChange *logChange = nullptr;
-    OtlItem *logPrev = target.mode == otl::kLinkAfterSibling ? target.item : nullptr;
-    OtlStatus status = otlBuildMemberMoved(outline, member, oldParent, oldPrev, target.logParent,
-                                           logPrev, journal, &logChange);
-    if (status != OTL_OK)
-        return status;
-
     otlRelinkItem(member, target.item, target.mode);
     journal.step(Relinked{member, oldParent, oldPrev});
-    status = otlAttrAfterMove(outline, member, oldDimension, newDimension, target.mode,
-                              becomesDimension, journal);
+    OtlStatus status = otlAttrAfterMove(outline, member, oldDimension, newDimension, target.mode,
+                                        becomesDimension, journal);
+    // The record is built once the move may have renamed the member: it
+    // carries the name the member has after the move, and follows the
+    // rename's record in the log.
+    otl::PendingChange *logChange = nullptr;
+    OtlItem *logPrev = target.mode == otl::kLinkAfterSibling ? target.item : nullptr;
+    if (status == OTL_OK)
+        status = otlBuildMemberMoved(outline, member, oldParent, oldPrev, target.logParent,
+                                     logPrev, journal, &logChange);
     if (status != OTL_OK)
         return status;
     otlFinishEdit(outline, journal, logChange);

@@ -193,15 +193,22 @@ OtlStatus checkCaseChange(OtlOutline *outline, const OtlOutlineInfo *info, otl::
 
 // A currency outline has at most four dimensions and no dimension of a tag
 // kept for normal outlines; a normal one no tag kept for currency outlines.
-// The check runs under the new type.
-OtlStatus checkTypeChange(OtlOutline *outline, const OtlOutlineInfo *info, otl::Journal &journal)
+// The check runs under the new type. A finding that maps to no status
+// (the attribute calculations dimension not last) keeps the outline normal
+// without failing the call: the other settings still take effect, and
+// *type says which type to store.
+OtlStatus checkTypeChange(OtlOutline *outline, const OtlOutlineInfo *info, otl::Journal &journal,
+                          uint16_t *type)
 {
+    *type = info->outlineType;
     if (outline->outlineType == OTL_OUTLINE_NORMAL && info->outlineType == OTL_OUTLINE_CURRENCY) {
         journal.set(&outline->outlineType, OTL_OUTLINE_CURRENCY);
         uint32_t word = 0;
         OtlStatus status = otlVerifyOutlineLevel(outline, &word);
-        if (status == OTL_OK && word)
-            status = otlFaultsToStatus(word, 0);
+        if (status == OTL_OK && word) {
+            *type = OTL_OUTLINE_NORMAL;
+            return otlFaultsToStatus(word, 0);
+        }
         if (status == OTL_OK && otlFindDimByTag(outline, OTL_TAG_CURRENCY_PARTITION))
             status = OTL_ERR_RULE_DIM_TAG;
         return status;
@@ -223,13 +230,14 @@ extern "C" OTL_API OtlStatus adShrOtlSetOutlineInfo(OtlOutline *outline,
     if (OtlStatus refused = otl::editRefusal(outline))
         return refused;
     otl::Journal journal;
+    uint16_t type = OTL_OUTLINE_NORMAL;
     OtlStatus status = checkCaseChange(outline, info, journal);
     if (status == OTL_OK)
-        status = checkTypeChange(outline, info, journal);
+        status = checkTypeChange(outline, info, journal, &type);
     if (status != OTL_OK)
         return status;
     journal.commit();
-    outline->outlineType = info->outlineType;
+    outline->outlineType = type;
     outline->caseSensitive = info->caseSensitive ? 1 : 0;
     outline->autoConfigure = info->autoConfigure ? 1 : 0;
     outline->verified = 0;

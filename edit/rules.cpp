@@ -92,16 +92,11 @@ uint32_t checkValueRanges(const OtlOutline *outline, OtlItem *item, const OtlIte
     return faults;
 }
 
-// Whether the member's value comes from one child that is a shared member.
-// The child tested is the one whose storage the member takes; for a member
-// with a formula and one child that is also its first child.
+// Whether the member takes its value from a single child while its first
+// child is a shared member.
 bool valueFromSharedChild(const OtlItem *item)
 {
-    uint32_t storedNumber = 0;
-    OtlItem *child = nullptr;
-    if (!otlImpliedShare(item, &storedNumber, &child) || !child)
-        return false;
-    return child->shareOption == OTL_SHARE_SHARED;
+    return otlImpliedShareTest(item) && item->firstChild->shareOption == OTL_SHARE_SHARED;
 }
 
 uint32_t checkStructure(const OtlOutline *outline, const OtlItem *item, const OtlItem *dim)

@@ -300,3 +300,37 @@ TEST_F(AttrNaming, RandomEditsKeepNamesShortNamesAndCountersCoupled)
     for (int op = 0; op < 8; ++op)
         EXPECT_GT(done[op], steps / 100) << "op " << op;
 }
+
+// A member that takes its type from its dimension leaves the dimension's
+// type alone; a composed name one byte over the limit is refused, never
+// cut; a move that renames a member logs the rename, then the move under
+// the new name; an older client's text member leaves no copy of its name.
+TEST_F(AttrNaming, DimensionTypesNameLimitsRenamingMovesAndOlderClients)
+{
+    OtlItem *size = dim(attrDim("Size", OTL_ATTR_NUMERIC), dim("Base"));
+    o->attrSpecs.nameFormat = OTL_NAME_FORMAT_PARENT;
+    for (const char *value : {"10", "20"}) {
+        EXPECT_EQ(add(test::attrInfo(value, OTL_ATTR_DIM_TYPE), size)->attrValueType, OTL_ATTR_NUMERIC);
+    }
+    EXPECT_EQ(size->attrValueType, OTL_ATTR_NUMERIC);
+    for (size_t length : {78, 79}) { // with "_1": 80 bytes fit, 81 do not
+        OtlItem *group = add(test::attrInfo(std::string(length, 'g').c_str(), OTL_ATTR_NONE), size);
+        const std::string before = dump();
+        EXPECT_EQ(tryAdd(test::attrInfo("1", OTL_ATTR_NUMERIC), group),
+                  length == 78 ? OTL_OK : OTL_ERR_ATTR_NAME_LONG);
+        EXPECT_TRUE(length == 78 || test::dumpDiff(before, dump()).empty()) << "refused, unchanged";
+    }
+    OtlItem *small = add(test::attrInfo("Small", OTL_ATTR_NONE), size);
+    OtlItem *big = add(test::attrInfo("Big", OTL_ATTR_NONE), size);
+    OtlItem *thirty = add(test::attrInfo("30", OTL_ATTR_NUMERIC), small);
+    o->changeLogEnabled = 1;
+    ASSERT_EQ(adShrOtlMoveMember(o, thirty, big, nullptr), OTL_OK);
+    EXPECT_EQ(test::texts(o->changeLogTail->prev), (std::vector<std::string>{"Big_30", "Small_30"}));
+    EXPECT_EQ(test::texts(o->changeLogTail),
+              (std::vector<std::string>{"Big_30", "Small", "-", "Big", "-", "-"}));
+    host.mutableCtx()->clientVersion = 0x50600;
+    OtlMbrInfo red = test::attrInfo("Red", OTL_ATTR_TEXT);
+    OtlItem *colour = dim(attrDim("Colour", OTL_ATTR_TEXT), size), *item = nullptr;
+    ASSERT_EQ(adShrOtlAddMember(o, &red, colour, nullptr, &item, OTL_CHECK_ALL), OTL_OK);
+    EXPECT_EQ(std::string(red.attrValue, red.attrValue + 8), std::string(8, '\0')); // no copy kept
+}

@@ -173,8 +173,10 @@ TEST_F(MemberCheck, EachRuleByGroup)
          [&] { market->shareOption = labelOnly; market->hasAttrValue = 1; return market; }, 0, 0},
         {"attribute value from the one contributing child, shared",
          [&] { west->hasAttrValue = 1; denver->consolidation = 5; return west; }, 0, kFaultDimTag},
-        {"attribute value from the one contributing child, stored",
-         [&] { west->hasAttrValue = 1; sharedNy->consolidation = 5; return west; }, 0, 0},
+        {"attribute value from one stored child while the first child is shared",
+         [&] { west->hasAttrValue = 1; sharedNy->consolidation = 5; return west; }, 0, kFaultDimTag},
+        {"attribute value from one child, the first stored",
+         [&] { west->hasAttrValue = 1; sharedNy->shareOption = 0; denver->consolidation = 5; return west; }, 0, 0},
         {"attribute value from two children", [&] { west->hasAttrValue = 1; return west; }, 0, 0},
         // Aliases and combinations of the tables in use.
         {"bad alias", [&] { setAlias(east, 0, "East "); return east; }, kFaultAlias, 0},
