@@ -1,12 +1,17 @@
 /*
  * Attribute specifications: installing the defaults, copying records under a
- * change-flag mask, handing copies to callers and releasing them. A record's
+ * change-flag mask, handing copies to callers and releasing them, and
+ * setting new ones, which renames the members whose names they shape. A record's
  * strings are owned by it and released together; every operation here that
  * fails leaves its destination record exactly as it was.
  */
 #include "attr/attr_specs.h"
+#include "attr/naming.h"
 #include "core/alloc.h"
+#include "core/hash.h"
 #include "core/host.h"
+#include "core/journal.h"
+#include "edit/inplace.h"
 
 #include <stddef.h>
 #include <string.h>
@@ -14,6 +19,8 @@
 namespace {
 
 constexpr int kStringCount = 8;
+constexpr int kFirstCalcName = 2;   // calcDimName, then the five member names
+constexpr int kFirstMemberName = 3; // sumName
 
 // The eight strings in record order, trueName first. The record is packed,
 // so its pointers are read and written through memcpy at these offsets and
@@ -183,4 +190,138 @@ bool otlAttrSeparatorChar(const OtlAttrSpecs *specs, char *separator)
         *separator = '_';
         return false;
     }
+}
+
+namespace {
+
+bool differs(const OtlOutline *outline, const char *current, const char *next)
+{
+    if (!current || !next)
+        return current != next;
+    return !otl::namesEqual(outline, current, next);
+}
+
+bool memberNamed(OtlOutline *outline, const char *name)
+{
+    OtlItem *found = nullptr;
+    if (name)
+        otlHashLookup(outline->host, outline, name, nullptr, true, false, 0, nullptr, &found);
+    return found != nullptr;
+}
+
+// The refusals, in the order they are made, and the change flags.
+OtlStatus checkSpecs(OtlOutline *outline, const OtlAttrSpecs *specs, uint8_t *flags)
+{
+    const OtlAttrSpecs *old = &outline->attrSpecs;
+    uint8_t f = 0;
+    for (int i = kFirstMemberName; i < kStringCount; ++i) {
+        const char *name = stringAt(specs, i);
+        if (!name || !name[0])
+            return OTL_ERR_ATTR_CALC_NAME_MISSING;
+        if (differs(outline, stringAt(old, i), name)) {
+            f |= OTL_SPEC_CALC_NAMES;
+            if (memberNamed(outline, name))
+                return OTL_ERR_ATTR_CALC_NAME_USED;
+        }
+    }
+    if (specs->affixPosition > 1)
+        return OTL_ERR_SPEC_AFFIX;
+    if (specs->nameFormat > OTL_NAME_FORMAT_DIMENSION)
+        return OTL_ERR_SPEC_NAME_FORMAT;
+    if (specs->separator > 2)
+        return OTL_ERR_SPEC_SEPARATOR;
+    if (specs->dateFormat > 1)
+        return OTL_ERR_SPEC_DATE_FORMAT;
+    if (specs->extraChoice > 1)
+        return OTL_ERR_SPEC_EXTRA;
+    if (specs->affixPosition != old->affixPosition)
+        f |= OTL_SPEC_AFFIX | OTL_SPEC_NAMES;
+    if (specs->nameFormat != old->nameFormat)
+        f |= OTL_SPEC_NAME_FORMAT | OTL_SPEC_NAMES;
+    if (specs->separator != old->separator)
+        f |= OTL_SPEC_SEPARATOR | OTL_SPEC_NAMES;
+    if (specs->dateFormat != old->dateFormat)
+        f |= OTL_SPEC_DATE_FORMAT;
+    if (differs(outline, old->trueName, specs->trueName))
+        f |= OTL_SPEC_TRUE_NAME;
+    if (differs(outline, old->falseName, specs->falseName))
+        f |= OTL_SPEC_FALSE_NAME;
+    if (differs(outline, old->calcDimName, specs->calcDimName)) {
+        f |= OTL_SPEC_CALC_NAMES;
+        if (memberNamed(outline, specs->calcDimName))
+            return OTL_ERR_ATTR_CALC_NAME_CLASH;
+    }
+    *flags = f;
+    return OTL_OK;
+}
+
+// Whether a change touches the names of an attribute dimension's members:
+// numbers follow the naming, booleans their texts too, dates their format;
+// text members never change.
+bool namesChange(uint16_t type, uint8_t flags)
+{
+    switch (type) {
+    case OTL_ATTR_NUMERIC:
+        return flags & OTL_SPEC_NAMES;
+    case OTL_ATTR_BOOLEAN:
+        return flags & (OTL_SPEC_NAMES | OTL_SPEC_FALSE_NAME | OTL_SPEC_TRUE_NAME);
+    case OTL_ATTR_DATE:
+        return flags & (OTL_SPEC_NAMES | OTL_SPEC_DATE_FORMAT);
+    default:
+        return false;
+    }
+}
+
+// The calculations dimension and its five members follow their names. A
+// rename that fails leaves its member as it was and does not stop the
+// change: verification reports a name that does not match.
+void renameCalcDim(OtlOutline *outline, OtlItem *dimension, const OtlAttrSpecs *specs,
+                   otl::Journal &journal)
+{
+    OtlItem *item = dimension;
+    for (int i = kFirstCalcName; i < kStringCount && item; ++i) {
+        const char *name = stringAt(specs, i);
+        if (strcmp(item->memberName, name) != 0)
+            otlRenameItemInPlace(outline, item, name, journal);
+        item = item == dimension ? dimension->firstChild : item->nextSibling;
+    }
+}
+
+} // namespace
+
+// The members are renamed first, each rename a journal entry; the record is
+// copied last, all or nothing, so any failure takes every rename back and
+// leaves the outline's record as it was.
+extern "C" OTL_API OtlStatus adShrOtlSetAttributeSpecifications(OtlOutline *outline,
+                                                                const OtlAttrSpecs *specs)
+{
+    if (!outline || !specs)
+        return OTL_ERR_GENERIC;
+    if (OtlStatus refused = otl::editRefusal(outline))
+        return refused;
+    uint8_t flags = 0;
+    OtlStatus status = checkSpecs(outline, specs, &flags);
+    if (status != OTL_OK)
+        return status;
+    otl::Journal journal;
+    const bool attributes = outline->stats.dimCount != outline->stats.baseDimCount;
+    for (uint32_t i = 0; flags && attributes && i < outline->dimTableSize; ++i) {
+        OtlItem *dimension = outline->dimTable[i];
+        if (!dimension)
+            continue;
+        if (dimension->dimensionTag == OTL_TAG_ATTRIBUTE &&
+            namesChange(dimension->attrValueType, flags))
+            status = otlAttrRebuildDimension(outline, dimension, specs, flags, journal);
+        else if (dimension->dimensionTag == OTL_TAG_ATTR_CALC && (flags & OTL_SPEC_CALC_NAMES))
+            renameCalcDim(outline, dimension, specs, journal);
+        if (status != OTL_OK)
+            return status;
+    }
+    status = adShrOtlCopyAttrSpecs(outline->host, &outline->attrSpecs, specs, flags);
+    if (status != OTL_OK)
+        return status;
+    if (flags)
+        outline->verified = 0;
+    journal.commit();
+    return OTL_OK;
 }

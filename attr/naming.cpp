@@ -234,20 +234,21 @@ OtlStatus renameLeaf(OtlOutline *outline, OtlItem *leaf, const char *dimensionNa
 
 } // namespace
 
-OtlStatus otlAttrRenameSubtree(OtlOutline *outline, OtlItem *root, const char *dimensionName,
-                               otl::Journal &journal)
+namespace {
+
+// Calls visit(leaf, depth) for every member without children below root,
+// in post-order: from the leftmost leaf, after each member to the leftmost
+// leaf of its next sibling or else to its parent. Depth 1 is a child of
+// root. The first failure ends the walk.
+template <class Visit>
+OtlStatus forEachLeaf(OtlItem *root, Visit visit)
 {
-    otl::RenamedItems *renamed = nullptr;
-    OtlStatus status = otl::newRenamedItems(outline, 0, journal, &renamed);
-    const uint16_t format = outline->attrSpecs.nameFormat;
     uint32_t depth = 0;
     OtlItem *current = root->firstChild ? leftmostLeaf(root->firstChild, ++depth) : nullptr;
+    OtlStatus status = OTL_OK;
     while (current && status == OTL_OK) {
-        const bool leaf = !current->firstChild;
-        if (leaf && current->dimensionTag == OTL_TAG_ATTRIBUTE &&
-            otlAttrIsValueType(current->attrValueType) &&
-            !(format == OTL_NAME_FORMAT_GRANDPARENT && depth >= 3))
-            status = renameLeaf(outline, current, dimensionName, *renamed);
+        if (!current->firstChild)
+            status = visit(current, depth);
         if (current->nextSibling) {
             current = leftmostLeaf(current->nextSibling, depth);
         } else {
@@ -258,4 +259,35 @@ OtlStatus otlAttrRenameSubtree(OtlOutline *outline, OtlItem *root, const char *d
         }
     }
     return status;
+}
+
+} // namespace
+
+OtlStatus otlAttrRenameSubtree(OtlOutline *outline, OtlItem *root, const char *dimensionName,
+                               otl::Journal &journal)
+{
+    otl::RenamedItems *renamed = nullptr;
+    OtlStatus status = otl::newRenamedItems(outline, 0, journal, &renamed);
+    if (status != OTL_OK)
+        return status;
+    const uint16_t format = outline->attrSpecs.nameFormat;
+    return forEachLeaf(root, [&](OtlItem *leaf, uint32_t depth) {
+        // Deeper members under the grandparent format do not carry root's name.
+        if (leaf->dimensionTag != OTL_TAG_ATTRIBUTE || !otlAttrIsValueType(leaf->attrValueType) ||
+            (format == OTL_NAME_FORMAT_GRANDPARENT && depth >= 3))
+            return OTL_OK;
+        return renameLeaf(outline, leaf, dimensionName, *renamed);
+    });
+}
+
+OtlStatus otlAttrRebuildDimension(OtlOutline *outline, OtlItem *dimension,
+                                  const OtlAttrSpecs *specs, uint8_t changeFlags,
+                                  otl::Journal &journal)
+{
+    char separator = '_';
+    otlAttrSeparatorChar(specs, &separator);
+    return forEachLeaf(dimension, [&](OtlItem *leaf, uint32_t) {
+        return otlAttrRebuildName(outline, leaf, leaf->parent, specs, changeFlags, true, separator,
+                                  journal);
+    });
 }

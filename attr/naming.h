@@ -27,5 +27,10 @@ OtlStatus otlAttrRebuildName(OtlOutline *outline, OtlItem *member, OtlItem *pare
 // gives OTL_ERR_ATTR_REBUILT_NAME.
 OtlStatus otlAttrRenameSubtree(OtlOutline *outline, OtlItem *root, const char *dimensionName,
                                otl::Journal &journal);
+// Rebuilds the name of every member without children of an attribute
+// dimension under new specifications; each rename is a journal entry.
+OtlStatus otlAttrRebuildDimension(OtlOutline *outline, OtlItem *dimension,
+                                  const OtlAttrSpecs *specs, uint8_t changeFlags,
+                                  otl::Journal &journal);
 
 #endif

@@ -677,6 +677,13 @@ OTL_API OtlStatus otlInitDefaultAttrSpecs(OtlOutline *outline);
  * adShrOtlFreeAttrSpecs. outline or specs NULL: OTL_ERR_GENERIC. *specs is
  * cleared first: NULL after a failure. */
 OTL_API OtlStatus adShrOtlGetAttributeSpecifications(OtlOutline *outline, OtlAttrSpecs **specs);
+/* Checks new attribute naming, gives every numeric, boolean and date member
+ * whose name it shapes its new name (logged as renames), renames the
+ * calculations dimension and its members, and copies the record in; the
+ * caller keeps its record. outline or specs NULL: OTL_ERR_GENERIC. A
+ * failure leaves every name and the outline's record as they were. */
+OTL_API OtlStatus adShrOtlSetAttributeSpecifications(OtlOutline *outline,
+                                                     const OtlAttrSpecs *specs);
 /* Copies the scalars and the texts changeFlags selects from source to
  * destination, releasing the texts replaced; source may be destination.
  * host, destination or source NULL: OTL_ERR_GENERIC. */

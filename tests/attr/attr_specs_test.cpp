@@ -117,3 +117,55 @@ TEST_F(AttrSpecs, DefaultsAndCopiesTakeEveryTextWholeAndReplaceOnlyTheMaskedOnes
     adShrOtlFreeAttrSpecsMembers(host.ctx(), &from);
     adShrOtlFreeAttrSpecsMembers(host.ctx(), &to);
 }
+
+// Setting the naming: each refusal in its order changes nothing; a clash
+// met half-way takes every rename back; a change renames exactly the
+// members whose names it shapes, and the calculations names follow.
+TEST_F(AttrSpecs, SettingRenamesTheMembersItShapesOrNothing)
+{
+    OtlItem *last = dim("Base");
+    for (auto [name, type] : {std::pair{"Size", OTL_ATTR_NUMERIC}, {"Flag", OTL_ATTR_BOOLEAN}, {"Colour", OTL_ATTR_TEXT}}) {
+        OtlMbrInfo i = test::attrInfo(name, type);
+        i.storageType = 1, i.dimensionCategory = 12;
+        last = dim(i, last);
+        add(test::attrInfo(type == OTL_ATTR_BOOLEAN ? "True" : type == OTL_ATTR_TEXT ? "Red" : "10", type),
+            type == OTL_ATTR_NUMERIC ? add(test::attrInfo("Small", OTL_ATTR_NONE), last) : last);
+    }
+    OtlAttrSpecs *owned = nullptr;
+    ASSERT_EQ(adShrOtlGetAttributeSpecifications(o, &owned), OTL_OK);
+    const struct {
+        const char *name;
+        std::function<void(OtlAttrSpecs &)> change;
+        OtlStatus status;
+    } rows[] = {
+        {"no sum name", [](OtlAttrSpecs &s) { s.sumName = const_cast<char *>(""), s.affixPosition = 2; }, OTL_ERR_ATTR_CALC_NAME_MISSING},
+        {"count named as a member", [](OtlAttrSpecs &s) { s.countName = const_cast<char *>("SMALL"); }, OTL_ERR_ATTR_CALC_NAME_USED},
+        {"affix", [](OtlAttrSpecs &s) { s.affixPosition = 2, s.nameFormat = 5; }, OTL_ERR_SPEC_AFFIX},
+        {"format", [](OtlAttrSpecs &s) { s.nameFormat = 5, s.separator = 3; }, OTL_ERR_SPEC_NAME_FORMAT},
+        {"separator", [](OtlAttrSpecs &s) { s.separator = 3, s.dateFormat = 2; }, OTL_ERR_SPEC_SEPARATOR},
+        {"date format", [](OtlAttrSpecs &s) { s.dateFormat = 2, s.extraChoice = 2; }, OTL_ERR_SPEC_DATE_FORMAT},
+        {"extra choice", [](OtlAttrSpecs &s) { s.extraChoice = 2; }, OTL_ERR_SPEC_EXTRA},
+        {"calculations named as a member", [](OtlAttrSpecs &s) { s.calcDimName = const_cast<char *>("base"); }, OTL_ERR_ATTR_CALC_NAME_CLASH},
+        {"a rebuilt name taken", [&](OtlAttrSpecs &s) { s.nameFormat = 3; add("Flag_True", find("Base")); }, OTL_ERR_ATTR_REBUILT_NAME},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        OtlAttrSpecs s = *owned; // the caller's record: its texts are never taken over
+        row.change(s);
+        const std::string before = dump();
+        EXPECT_EQ(adShrOtlSetAttributeSpecifications(o, &s), row.status);
+        EXPECT_EQ(test::dumpDiff(before, dump()), "");
+    }
+    EXPECT_EQ(find("Size_Small_10"), nullptr) << "the first dimension's renames were taken back";
+    OtlAttrSpecs s = *owned;
+    s.nameFormat = OTL_NAME_FORMAT_ANCESTORS, s.separator = 1;
+    s.trueName = const_cast<char *>("Yes"), s.calcDimName = const_cast<char *>("Calc"), s.sumName = const_cast<char *>("Total");
+    o->changeLogEnabled = 1;
+    ASSERT_EQ(adShrOtlSetAttributeSpecifications(o, &s), OTL_OK);
+    for (const char *name : {"Size|Small|10", "Flag|Yes", "Red", "Calc", "Total", "Count"})
+        EXPECT_NE(find(name), nullptr) << name;
+    EXPECT_EQ(test::logLength(o), 4u) << "each rename logged";
+    EXPECT_EQ(textsOf(o->attrSpecs)[0], "Yes");
+    EXPECT_NE(+o->attrSpecs.trueName, +s.trueName);
+    EXPECT_EQ(adShrOtlFreeAttrSpecs(host.ctx(), owned), OTL_OK);
+}

@@ -67,6 +67,16 @@ TEST_F(EditSweep, EveryEditFailsCleanlyAtEachOfItsAllocations)
          true, noCalculations},
         {"rename a group whose members' names carry it", [&] { return adShrOtlRenameMember(o, warm, "Hot"); },
          0, true, [&] { EXPECT_NE(find("Hot_20"), nullptr); }},
+        {"set specifications that rename every value member", [&] {
+             OtlAttrSpecs *s = nullptr;
+             OtlStatus status = adShrOtlGetAttributeSpecifications(o, &s);
+             if (status == OTL_OK) {
+                 s->nameFormat = OTL_NAME_FORMAT_ANCESTORS;
+                 status = adShrOtlSetAttributeSpecifications(o, s);
+             }
+             adShrOtlFreeAttrSpecs(host.ctx(), s);
+             return status;
+         }, 0, true, [&] { EXPECT_NE(find("Hue_Warm_20"), nullptr); }},
         {"retag a base dimension as an attribute dimension; the calculations come",
          [&] { return retag(b, OTL_TAG_ATTRIBUTE); }, OTL_ERR_ATTR_CALC_CREATE},
     };
