@@ -60,6 +60,8 @@ TEST_F(EditSweep, EveryEditFailsCleanlyAtEachOfItsAllocations)
          true, noCalculations},
         {"rename a group whose members' names carry it", [&] { return adShrOtlRenameMember(o, warm, "Hot"); },
          0, true},
+        {"associate an attribute dimension with a base dimension",
+         [&] { return adShrOtlAssociateAttributeDimension(o, a, hue); }, 0, true},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
