@@ -690,3 +690,14 @@ void otlAttrShareChanged(OtlOutline *outline, const OtlItem *item, uint16_t oldS
     else if (!wasStored && isNowStored)
         outline->stats.storedMemberCount++;
 }
+
+OtlItem **otlAttrCellOf(OtlItem *item)
+{
+    OtlItem ***field = cellField(item);
+    return field ? otl::loadPointer(field) : nullptr;
+}
+
+void otlAttrUnlinkDims(OtlItem *base, OtlItem *attrDim)
+{
+    unlinkAttrDim(base, attrDim);
+}

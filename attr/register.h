@@ -41,5 +41,11 @@ OtlStatus otlAttrNewCell(OtlOutline *outline, OtlItem *item);
 // Releases every block of the attribute item table (teardown).
 void otlAttrReleaseCells(OtlOutline *outline);
 OtlStatus otlAttrRegisterDim(OtlOutline *outline, OtlItem *dimension);
+// The cell of an attribute dimension or member, null when it has none or
+// the item is neither.
+OtlItem **otlAttrCellOf(OtlItem *item);
+// Empties the slots of `base` that point at `attrDim`, which forgets its
+// base dimension and is marked changed.
+void otlAttrUnlinkDims(OtlItem *base, OtlItem *attrDim);
 
 #endif

@@ -159,7 +159,7 @@ typedef uint8_t OtlBool;
 #define OTL_ERR_ATTR_FAULT_1000 1060113u /* attribute fault 0x1000 (set by no check) */
 #define OTL_ERR_ATTR_CALC_CREATE 1060114u /* creating the attribute calculations dimension failed */
 #define OTL_ERR_ATTR_CALC_NAME_CLASH 1060115u /* attribute calculations name already used */
-#define OTL_ERR_ATTR_DISASSOCIATE 1060116u /* attribute member cannot be disassociated */
+#define OTL_ERR_ATTR_DISASSOCIATE 1060116u /* a dimension has no attribute members to associate or disassociate */
 #define OTL_ERR_ATTR_RENAME_UNDO 1060118u /* undoing a partial renaming of attribute members failed */
 #define OTL_ERR_ATTR_REBUILT_NAME 1060119u /* rebuilt attribute member name belongs to another member */
 #define OTL_ERR_FIELD_MASK 1060120u /* field not available in the member's field mask, or bad field selector */
@@ -381,6 +381,9 @@ struct OtlItem {
 #define OTL_SHARE_SHARED 3          /* a shared member: the data of the member of its name */
 #define OTL_SHARE_COMPUTED_STORED 4 /* computed and stored */
 #define OTL_SHARE_COMPUTED 5        /* computed; every attribute member; the highest option */
+/* Storage type (storageType of a dimension) that attribute dimensions and
+ * the base dimensions they are associated with need */
+#define OTL_STORAGE_SPARSE 1
 /* Dimension tags (dimensionTag of a dimension; members repeat an attribute tag) */
 #define OTL_TAG_NONE 0               /* a dimension without a tag */
 #define OTL_TAG_ACCOUNTS 1           /* accounts: time balance, skip option, currency modes */
@@ -757,6 +760,47 @@ OTL_API OtlStatus adShrOtlRenameMember(OtlOutline *outline, OtlItem *member, con
  * log on, appends a moved record. */
 OTL_API OtlStatus adShrOtlMoveMember(OtlOutline *outline, OtlItem *member, OtlItem *newParent,
                                      OtlItem *newPrevSibling);
+
+/* Attribute associations. The refusals come in the order listed; a refusal
+ * changes nothing except where it names a dimChanged mark. A successful
+ * change marks the attribute dimension it touched with dimChanged. */
+/* Links an attribute dimension to a base dimension through a new link slot
+ * of level 0. Refused in field-access mode, when either is not sparse
+ * (OTL_ERR_ATTR_STORAGE) or not a dimension (OTL_ERR_DIM_NOT_FOUND), when
+ * the base dimension is an attribute or calculations dimension
+ * (OTL_ERR_ATTR_IN_ATTR_DIM), the other no attribute dimension
+ * (OTL_ERR_ATTR_NOT_ATTRIBUTE), or already linked (OTL_ERR_ATTR_ALREADY). */
+OTL_API OtlStatus adShrOtlAssociateAttributeDimension(OtlOutline *outline, OtlItem *baseDimension,
+                                                      OtlItem *attrDimension);
+/* Empties the base dimension's slot of the attribute dimension; base
+ * members' associations through it count as empty from then on. Refused as
+ * the association is up to the attribute-dimension test, without the
+ * storage test; a pair that is not linked gives OTL_ERR_ATTR_NOT_ASSOCIATED
+ * and marks the attribute dimension. */
+OTL_API OtlStatus adShrOtlDisassociateAttributeDimension(OtlOutline *outline,
+                                                         OtlItem *baseDimension,
+                                                         OtlItem *attrDimension);
+/* Associates a base member with a childless member of an attribute dimension
+ * linked to the base member's dimension (or with that attribute dimension
+ * when it has no members). Refused in field-access mode, for a shared or
+ * label-only base member (OTL_ERR_ATTR_SHARED_BASE), a base member in an
+ * attribute or calculations dimension (OTL_ERR_ATTR_IN_ATTR_DIM), no
+ * attribute member (OTL_ERR_ATTR_NOT_ATTRIBUTE), a dimension as base member
+ * (OTL_ERR_ATTR_DISASSOCIATE), an attribute member with children
+ * (OTL_ERR_ATTR_NON_LEAF); then, marking the attribute dimension, for
+ * dimensions not linked (OTL_ERR_ATTR_NOT_ASSOCIATED) and, unless replace is
+ * nonzero, for a base member already associated with a member of that
+ * attribute dimension that still exists (OTL_ERR_ATTR_ALREADY). */
+OTL_API OtlStatus adShrOtlAssociateAttributeMember(OtlOutline *outline, OtlItem *baseMember,
+                                                   OtlItem *attrMember, uint8_t replace);
+/* Ends the base member's association with the attribute member. Refused as
+ * the association is up to the dimension test; no such association:
+ * OTL_ERR_ATTR_NO_ASSOCIATION. */
+OTL_API OtlStatus adShrOtlDisassociateAttributeMember(OtlOutline *outline, OtlItem *baseMember,
+                                                      OtlItem *attrMember);
+/* 1 for the attribute calculations dimension and its members, else 0;
+ * item may be NULL: 0. */
+OTL_API OtlBool adShrOtlIsAttrCalc(const OtlItem *item);
 
 /* Member information, comments and formulas. Records and texts handed out
  * belong to the caller. */

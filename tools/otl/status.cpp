@@ -127,7 +127,7 @@ constexpr StatusText kTexts[] = {
     {OTL_ERR_ATTR_FAULT_1000, "attribute fault 0x1000 (set by no check)"},
     {OTL_ERR_ATTR_CALC_CREATE, "creating the attribute calculations dimension failed"},
     {OTL_ERR_ATTR_CALC_NAME_CLASH, "attribute calculations name already used"},
-    {OTL_ERR_ATTR_DISASSOCIATE, "attribute member cannot be disassociated"},
+    {OTL_ERR_ATTR_DISASSOCIATE, "a dimension has no attribute members to associate or disassociate"},
     {OTL_ERR_ATTR_RENAME_UNDO, "undoing a partial renaming of attribute members failed"},
     {OTL_ERR_ATTR_REBUILT_NAME, "rebuilt attribute member name belongs to another member"},
     {OTL_ERR_FIELD_MASK, "field not available in the member's field mask, or bad field "
