@@ -313,6 +313,11 @@ TEST_F(AttrNaming, DimensionTypesNameLimitsRenamingMovesAndOlderClients)
         EXPECT_EQ(add(test::attrInfo(value, OTL_ATTR_DIM_TYPE), size)->attrValueType, OTL_ATTR_NUMERIC);
     }
     EXPECT_EQ(size->attrValueType, OTL_ATTR_NUMERIC);
+    // A value member that gets a child is a group: its short name is its name.
+    OtlItem *ten = find("Size_10"), *five = nullptr;
+    o->verified = 1;
+    EXPECT_EQ(tryAdd(test::attrInfo("5", OTL_ATTR_DIM_TYPE), ten, nullptr, OTL_CHECK_ALL, &five), OTL_OK);
+    EXPECT_TRUE(five && ten->attrValueType == OTL_ATTR_NONE && !o->verified);
     for (size_t length : {78, 79}) { // with "_1": 80 bytes fit, 81 do not
         OtlItem *group = add(test::attrInfo(std::string(length, 'g').c_str(), OTL_ATTR_NONE), size);
         const std::string before = dump();

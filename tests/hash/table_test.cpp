@@ -195,6 +195,12 @@ TEST_F(Hash, ADeleteTakesEveryCopyOfItsSubtreeAndLogsOnlyTheMember)
     append(market, "Colas", OTL_SHARE_SHARED);
     append(diet, "Diet Cola");
     append(market, "Diet Cola", OTL_SHARE_SHARED); // outside the subtree: stays
+    // A label-only member whose one child would go as a copy refuses the
+    // delete; that copy, entered last, is the first entry of its bucket.
+    OtlItem *pack = append(market, "Pack", OTL_SHARE_LABEL_ONLY);
+    append(pack, "Cans", OTL_SHARE_SHARED);
+    EXPECT_EQ(adShrOtlDeleteMember(o, colas, OTL_CHECK_ALL), OTL_ERR_RULE_LABEL_ONLY);
+    append(pack, "Loose");
     o->changeLogEnabled = 1;
     ASSERT_EQ(adShrOtlDeleteMember(o, colas, OTL_CHECK_ALL), OTL_OK);
     const std::string all = dump(), left = all.substr(0, all.find("\nchange")); // the log names Colas
