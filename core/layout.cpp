@@ -107,3 +107,8 @@ static_assert(offsetof(OtlMbrInfo, comment) == OTL_MBRINFO_LEGACY_SIZE &&
               "member information forms");
 static_assert(offsetof(OtlItem, comment) == OTL_MBRINFO_LEGACY_SIZE,
               "the item's first block is the legacy member record");
+
+// One associated attribute handed out in field-access mode.
+OTL_CHECK_SIZE(OtlAttrInfo, 172, 0);
+OTL_CHECK_OFFSET(OtlAttrInfo, infoText1, 81, 0);
+OTL_CHECK_OFFSET(OtlAttrInfo, infoValue, 162, 0);

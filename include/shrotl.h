@@ -412,6 +412,47 @@ struct OtlItem {
 #define OTL_NAME_FORMAT_GRANDPARENT 2 /* the parent's and the grandparent's names */
 #define OTL_NAME_FORMAT_ANCESTORS 3   /* every ancestor's name up to the dimension */
 #define OTL_NAME_FORMAT_DIMENSION 4   /* the dimension's name; the highest format */
+/* Field selectors of adShrOtlGetMemberField, each one bit of an item's
+ * fieldMask: a selector with the top bit set names a bit of fieldMask[1],
+ * any other a bit of fieldMask[0]. The comment gives what the field
+ * accessor hands out. */
+#define OTL_FIELD_MEMBER_NAME 0x1u          /* memberName: text */
+#define OTL_FIELD_LEVEL 0x2u                /* level: uint16_t */
+#define OTL_FIELD_GENERATION 0x4u           /* generation: uint16_t */
+#define OTL_FIELD_CONSOLIDATION 0x8u        /* consolidation: uint16_t */
+#define OTL_FIELD_MEMBER_OPTION 0x10u       /* memberOption: uint8_t */
+#define OTL_FIELD_TAG1_OPTION 0x20u         /* tag1Option: uint8_t */
+#define OTL_FIELD_CURRENCY_MODE 0x40u       /* currencyMode: uint16_t */
+#define OTL_FIELD_CURRENCY_NAME 0x80u       /* currencyName: text */
+#define OTL_FIELD_TIME_BALANCE 0x100u       /* timeBalance: uint16_t */
+#define OTL_FIELD_SKIP_OPTION 0x200u        /* skipOption: uint16_t */
+#define OTL_FIELD_SHARE_OPTION 0x400u       /* shareOption: uint16_t */
+#define OTL_FIELD_STORAGE_TYPE 0x800u       /* storageType: uint16_t */
+#define OTL_FIELD_DIMENSION_TAG 0x1000u     /* dimensionTag: uint16_t */
+#define OTL_FIELD_DIMENSION_CATEGORY 0x2000u /* dimensionCategory: uint16_t */
+#define OTL_FIELD_COMMENT 0x4000u           /* comment: text */
+#define OTL_FIELD_CHILD_COUNT 0x8001u       /* childCountOrValue: uint32_t (0x8000 alone is no field) */
+#define OTL_FIELD_MEMBER_NUMBER 0x10000u    /* memberNumber: uint32_t */
+#define OTL_FIELD_INFO_DIM_NAME 0x20000u    /* infoDimName: text */
+#define OTL_FIELD_DIMENSION_NUMBER 0x40000u /* dimensionNumber: uint32_t */
+#define OTL_FIELD_ALIAS 0x80000u            /* the alias in the first alias table: text */
+#define OTL_FIELD_NEXT_SIBLING 0x100000u    /* the next sibling's name: text */
+#define OTL_FIELD_PREV_SIBLING 0x200000u    /* the previous sibling's name: text */
+#define OTL_FIELD_PARENT 0x400000u          /* the parent's name: text */
+#define OTL_FIELD_FIRST_CHILD 0x800000u     /* the first child's name: text */
+#define OTL_FIELD_USER_ATTRIBUTE 0x1000000u /* the first user-defined attribute: text */
+#define OTL_FIELD_FORMULA 0x2000000u        /* formula: text */
+#define OTL_FIELD_LAST_FORMULA 0x4000000u   /* lastFormula: text */
+#define OTL_FIELD_COMMENT_EX 0x8000000u     /* commentEx: text */
+#define OTL_FIELD_ALIAS_AGAIN 0x10000000u   /* the same alias as OTL_FIELD_ALIAS */
+#define OTL_FIELD_FAULT_FLAGS 0x20000000u   /* faultFlags: uint32_t */
+#define OTL_FIELD_ACCESS_FLAG 0x40000000u   /* fieldAccessFlag: uint8_t */
+#define OTL_FIELD_ACCESS_WORD 0x80000001u   /* fieldAccessWord: uint32_t */
+#define OTL_FIELD_HAS_ATTR_VALUE 0x80000002u /* hasAttrValue: uint8_t */
+#define OTL_FIELD_ATTR_TEXTS1 0x80000004u   /* hostAttrTexts1 is filled (not served) */
+#define OTL_FIELD_ATTR_TEXTS2 0x80000008u   /* hostAttrTexts2 is filled (not served) */
+#define OTL_FIELD_ATTR_VALUES 0x80000010u   /* hostAttrValues is filled (not served) */
+#define OTL_FIELD_ATTR_VALUE 0x80000020u    /* the attribute value: OtlAttribute; the highest selector */
 
 /* ------------------------------------------------------------------------
  * Change log
@@ -555,6 +596,16 @@ typedef struct OtlMbrInfo {
 
 #define OTL_MBRINFO_LEGACY_SIZE 184u
 #define OTL_MBRINFO_FULL_SIZE 536u
+
+/* One associated attribute of a member in field-access mode, from the
+ * item's three host lists: texts cut to OTL_NAME_SIZE - 1 bytes of whole
+ * characters, infoText2 empty for a null entry; a text value is a copy owned
+ * by the record. */
+typedef struct OtlAttrInfo {
+    char infoText2[OTL_NAME_SIZE];
+    char infoText1[OTL_NAME_SIZE];
+    OtlAttribute infoValue;
+} OtlAttrInfo;
 
 /* Check modes of the member rule checks: all checks, the names group (names
  * and value ranges), the structure group; any other value runs no check. */
@@ -707,6 +758,51 @@ OTL_API OtlStatus adShrOtlFreeAttribute(const OtlHostContext *host, OtlAttribute
  * nothing written. A numeric value empties shortName first, so a failure
  * leaves it empty. outline, item or shortName NULL: OTL_ERR_GENERIC. */
 OTL_API OtlStatus otlAttrGetShortName(OtlOutline *outline, const OtlItem *item, char *shortName);
+
+/* Attribute queries. Nothing here changes the outline. */
+/* The items of attribute dimensions (tag OTL_TAG_ATTRIBUTE, the dimensions
+ * themselves included) whose member name or short name equals valueText
+ * under the outline's case rule, aliases not counted, in the name hash's
+ * order; it reads only the hash, so field-access mode does not refuse it.
+ * A text made only of digits, '-' and '.' that reads as a number is looked
+ * for in its canonical form (03.50 as 3.5, -7 as 7-). dimensionName may be
+ * NULL or empty: any attribute dimension; otherwise the item's dimension
+ * must have that name. *count and *members are cleared first: 0 and NULL
+ * after a failure and when nothing is found. The array is released with
+ * adShrOtlFree. */
+OTL_API OtlStatus adShrOtlFindAttributeMembers(OtlOutline *outline, const char *valueText,
+                                               const char *dimensionName, uint16_t *count,
+                                               OtlItem ***members);
+/* For a base dimension, its associated attribute dimensions in link-slot
+ * order; for a base member, its associated attribute members in entry order
+ * (a shared member answers for the member of its name, a label-only member
+ * for its first child). Emptied slots and deleted attribute members are
+ * left out. In field-access mode OTL_ERR_ACCESS_MODE; an item of an
+ * attribute or attribute calculations dimension OTL_ERR_ATTR_IN_ATTR_DIM.
+ * *count and *attributes are cleared first: 0 and NULL after a failure and
+ * when there is none. The array is released with adShrOtlFree. */
+OTL_API OtlStatus adShrOtlGetAssociatedAttributes(OtlOutline *outline, OtlItem *item,
+                                                  uint16_t *count, OtlItem ***attributes);
+/* Field-access mode only (else OTL_ERR_ACCESS_MODE): one OtlAttrInfo per
+ * entry of the item's host attribute lists. OTL_ERR_FIELD_MASK unless the
+ * item's field mask is active (fieldMaskActive 1) with OTL_FIELD_ATTR_TEXTS1,
+ * _TEXTS2 and _VALUES set and the lists hold an entry. *count and *infos are
+ * cleared first: 0 and NULL after a failure. Release each record's value
+ * with adShrOtlFreeAttribute, then the array with adShrOtlFree. */
+OTL_API OtlStatus adShrOtlGetAssociatedAttributesInfo(OtlOutline *outline, OtlItem *item,
+                                                      uint32_t *count, OtlAttrInfo **infos);
+/* Field-access mode only (else OTL_ERR_ACCESS_MODE): a new copy of the
+ * field an OTL_FIELD_ selector names, released with adShrOtlFree: a number
+ * of the width its selector gives, a text (NULL for an empty or absent
+ * one), or for OTL_FIELD_ATTR_VALUE an OtlAttribute (type OTL_ATTR_NONE
+ * unless hasAttrValue is set; a text value is cut to OTL_NAME_SIZE - 1
+ * bytes and released with adShrOtlFreeAttribute first). A selector that is
+ * 0, above OTL_FIELD_ATTR_VALUE or no field, or whose bit an active field
+ * mask (fieldMaskActive 1) lacks: OTL_ERR_FIELD_MASK; field NULL:
+ * OTL_ERR_NO_OUTPUT_ARG, after the mask test. *field is written on success
+ * only. */
+OTL_API OtlStatus adShrOtlGetMemberField(OtlOutline *outline, OtlItem *item, uint32_t selector,
+                                         void **field);
 
 /* Editing: adding, deleting, renaming and moving members */
 /* Adds a member from info after prevSibling, else as the first child of
