@@ -1,4 +1,4 @@
-# otl demo builds, edits and prints the demo outline: the five dimensions,
+# otl demo builds, edits and prints the demo outline: the five base dimensions,
 # the edits' traces in the tree, the summary and one change-log line per edit.
 include(${CMAKE_CURRENT_LIST_DIR}/common.cmake)
 
@@ -14,7 +14,7 @@ expect_match("added line" "${names_OUT}" "\n      Sencha Caddy 50g\n    Genmaich
 expect_match("moved lines" "${names_OUT}" "\n  Blends\n    Earl Grey\n(      [^\n]+\n)+    English Breakfast\n")
 expect_no_match("deleted line" "${names_OUT}" "\n +Gunpowder")
 expect_no_match("deleted city" "${names_OUT}" "\n +Manchester\n")
-expect_match("summary" "${names_OUT}" "\n5 dimensions, [0-9][0-9][0-9] members, [0-9]+ of them shared\n")
+expect_match("summary" "${names_OUT}" "\n10 dimensions, [0-9][0-9][0-9] members, [0-9]+ of them shared\n")
 
 expect_match("log: add" "${names_OUT}" "\nA  Genmaicha +under Green Tea after Sencha\n")
 expect_match("log: add first" "${names_OUT}" "\nA  Genmaicha Loose 100g +under Genmaicha, first\n")
@@ -28,3 +28,9 @@ expect_exit(plain 0)
 expect_no_match("--no-changes" "${plain_OUT}" "Change log")
 expect_match("properties" "${plain_OUT}" "\n    Margin % +~  computed  = Margin % Sales;\n")
 expect_match("shared member" "${plain_OUT}" "\n    London +\\+  shared\n")
+# Attribute dimensions linked to Product, named after their dimension, and
+# each product line's attributes; the calculations dimension last.
+expect_match("linked dimensions" "${plain_OUT}" "\nProduct +\\+  sparse  {Caffeine mg, Organic, Harvested, Origin}")
+expect_match("line attributes" "${plain_OUT}" "\n    Matcha +\\+  {Caffeine mg_70, Organic_True, Harvested_05-02-2026, Uji}")
+expect_match("boolean member" "${plain_OUT}" "\n  Organic_True +\\+\n")
+expect_match("calculations last" "${plain_OUT}" "\nAttribute Calculations +\\+  attribute calculations, sparse, label only\n  Sum")

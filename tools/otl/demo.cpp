@@ -1,6 +1,7 @@
 // The Quillfeather Teas outline: time, accounts, product, region and scenario
 // dimensions, several hundred members made from fixed word lists, so every
-// run prints the same outline. Only the public interface builds it; the one
+// run prints the same outline, and four attribute dimensions that describe
+// the product lines. Only the public interface builds it; the one
 // field written directly is the handle's change-log switch.
 #include "demo.h"
 
@@ -104,6 +105,35 @@ public:
         OtlStatus status = adShrOtlSetMemberInfo(outline_, member, info, OTL_CHECK_ALL);
         adShrOtlFreeMbrInfo(toolHost(), 1, info);
         check(status, doing);
+    }
+
+    // An attribute dimension of the given value type; its members take that
+    // type (OTL_ATTR_DIM_TYPE) and get their names from their values.
+    OtlItem *attributeDimension(std::string_view name, uint16_t valueType)
+    {
+        OtlMbrInfo info = recordFor({.name = name, .shareOption = OTL_SHARE_COMPUTED});
+        info.dimensionTag = OTL_TAG_ATTRIBUTE;
+        info.dimensionCategory = OTL_CATEGORY_ATTRIBUTE;
+        info.storageType = OTL_STORAGE_SPARSE;
+        info.attrValueType = valueType;
+        OtlItem *added = nullptr;
+        check(adShrOtlAddDimension(outline_, &info, lastDimension_, nullptr, &added),
+              "adding attribute dimension " + std::string(name));
+        lastDimension_ = added;
+        return added;
+    }
+
+    OtlItem *attribute(OtlItem *dimension, std::string_view value)
+    {
+        OtlMbrInfo info = recordFor({.name = value, .shareOption = OTL_SHARE_COMPUTED});
+        info.dimensionTag = OTL_TAG_ATTRIBUTE;
+        info.attrValueType = OTL_ATTR_DIM_TYPE;
+        OtlItem *&last = lastChild_[dimension];
+        OtlItem *added = nullptr;
+        check(adShrOtlAddMember(outline_, &info, dimension, last, &added, OTL_CHECK_ALL),
+              "adding attribute " + std::string(value));
+        last = added;
+        return added;
     }
 
     OtlItem *find(const char *name)
@@ -327,6 +357,50 @@ void buildScenario(Builder &b)
     b.shareOption(scenario, OTL_SHARE_LABEL_ONLY);
 }
 
+// What the product lines are: caffeine per cup, organic or not, the
+// harvest date and the origin, as attribute dimensions linked to Product.
+// Members are named after their dimension ("Caffeine mg_40"), so equal
+// values of different dimensions do not clash.
+void buildAttributes(OtlOutline *outline, Builder &b)
+{
+    struct Line {
+        const char *name, *caffeine, *organic, *harvested, *origin;
+    };
+    static const Line lines[] = {
+        {"Assam", "60", "False", "05-12-2026", "Brahmaputra Valley"},
+        {"Sencha", "30", "True", "04-28-2026", "Shizuoka"},
+        {"Matcha", "70", "True", "05-02-2026", "Uji"},
+        {"Silver Needle", "15", "True", "03-30-2026", "Fujian"},
+        {"Chamomile", "0", "True", "06-20-2026", "Nile Delta"},
+        {"Masala Chai", "45", "False", "05-12-2026", "Brahmaputra Valley"},
+    };
+    OtlItem *product = b.find("Product");
+    OtlItem *dims[] = {b.attributeDimension("Caffeine mg", OTL_ATTR_NUMERIC),
+                       b.attributeDimension("Organic", OTL_ATTR_BOOLEAN),
+                       b.attributeDimension("Harvested", OTL_ATTR_DATE),
+                       b.attributeDimension("Origin", OTL_ATTR_TEXT)};
+    OtlAttrSpecs *specs = nullptr;
+    check(adShrOtlGetAttributeSpecifications(outline, &specs), "reading the attribute naming");
+    specs->nameFormat = OTL_NAME_FORMAT_DIMENSION;
+    OtlStatus status = adShrOtlSetAttributeSpecifications(outline, specs);
+    adShrOtlFreeAttrSpecs(toolHost(), specs);
+    check(status, "setting the attribute naming");
+    for (OtlItem *dimension : dims)
+        check(adShrOtlAssociateAttributeDimension(outline, product, dimension),
+              std::string("linking ") + dimension->memberName + " to Product");
+    std::unordered_map<std::string, OtlItem *> made;
+    for (const Line &line : lines) {
+        const char *values[] = {line.caffeine, line.organic, line.harvested, line.origin};
+        for (size_t d = 0; d < 4; ++d) {
+            OtlItem *&value = made[std::string(dims[d]->memberName) + "/" + values[d]];
+            if (!value)
+                value = b.attribute(dims[d], values[d]);
+            check(adShrOtlAssociateAttributeMember(outline, b.find(line.name), value, 0),
+                  std::string("giving ") + line.name + " " + value->memberName);
+        }
+    }
+}
+
 // The edits a planner might make after the outline was saved: a new line with
 // its first pack, two new names, two lines moved to the blends, and a line and
 // a city dropped (the city's tea-room occurrence goes with it).
@@ -373,6 +447,7 @@ void runDemo(const DemoOptions &options, std::ostream &out)
     buildProduct(builder);
     buildRegion(builder);
     buildScenario(builder);
+    buildAttributes(outline.get(), builder);
 
     if (options.changes) {
         // Only the file reader turns the log on, and it does not exist yet;

@@ -3,6 +3,7 @@
 // bytes. Properties shown are the ones a reader of an outline asks about.
 #include "print.h"
 
+#include "host.h"
 #include "status.h"
 
 #include <algorithm>
@@ -101,7 +102,25 @@ const char *skipText(uint16_t skipOption)
     }
 }
 
-std::string describeProperties(const OtlItem &item)
+// The attribute dimensions a base dimension is linked to, or the attribute
+// members a base member is associated with; nothing for other items.
+std::string describeAttributes(OtlOutline *outline, const OtlItem &item)
+{
+    if (item.dimensionTag == OTL_TAG_ATTRIBUTE || item.dimensionTag == OTL_TAG_ATTR_CALC)
+        return {};
+    uint16_t count = 0;
+    OtlItem **attributes = nullptr;
+    if (adShrOtlGetAssociatedAttributes(outline, const_cast<OtlItem *>(&item), &count,
+                                        &attributes) != OTL_OK)
+        return {};
+    std::string text;
+    for (uint16_t i = 0; i < count; ++i)
+        text += (i ? ", " : "  {") + std::string(attributes[i]->memberName);
+    adShrOtlFree(toolHost(), attributes);
+    return count ? text + "}" : text;
+}
+
+std::string describeProperties(OtlOutline *outline, const OtlItem &item)
 {
     std::vector<std::string> flags;
     if (item.generation == 1) {
@@ -109,7 +128,9 @@ std::string describeProperties(const OtlItem &item)
             flags.emplace_back(tag);
         flags.emplace_back(item.storageType ? "sparse" : "dense");
     }
-    if (const char *share = shareText(item.shareOption))
+    // Every attribute item has the same share option: it says nothing.
+    const char *share = item.dimensionTag == OTL_TAG_ATTRIBUTE ? nullptr : shareText(item.shareOption);
+    if (share)
         flags.emplace_back(share);
     if (const char *balance = timeBalanceText(item.timeBalance))
         flags.push_back(std::string("time balance ") + balance);
@@ -123,6 +144,7 @@ std::string describeProperties(const OtlItem &item)
         text += (i ? ", " : "  ") + flags[i];
     if (item.formula)
         text += std::string("  = ") + item.formula;
+    text += describeAttributes(outline, item);
     if (item.comment)
         text += std::string("  # ") + item.comment;
     return text;
@@ -142,7 +164,7 @@ void printOutline(OtlOutline *outline, const PrintOptions &options, std::ostream
     std::vector<Row> rows;
     walkOutline(outline, [&](const OtlItem &item, size_t depth) {
         rows.push_back({depth, item.memberName,
-                        options.properties ? describeProperties(item) : std::string()});
+                        options.properties ? describeProperties(outline, item) : std::string()});
     });
 
     size_t nameWidth = 0;
