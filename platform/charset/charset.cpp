@@ -37,6 +37,7 @@ constexpr size_t kUnbounded = SIZE_MAX;
 struct CodePage {
     char name[64];        // ICU's canonical converter name
     bool asciiCompatible; // bytes 0x01-0x7F are one-byte ASCII characters
+    bool singleByte;      // no lead bytes: every byte is a character
     uint8_t leadRow[256]; // 0: not a lead byte, else 1 + its row in pairs
     char32_t single[256]; // the character of each byte standing alone
     std::unique_ptr<char32_t[]> pairs; // 256 entries per lead byte
@@ -321,7 +322,7 @@ bool ignoresCase(uint32_t flags)
 
 // ---------------------------------------------------------- classification
 
-uint32_t typeOf(char32_t code)
+uint32_t typeOfAny(char32_t code)
 {
     if (code >= kUndecodable || !u_isdefined(code))
         return 0;
@@ -336,6 +337,18 @@ uint32_t typeOf(char32_t code)
     type |= u_charType(c) == U_CONTROL_CHAR ? GC_TYPE_CONTROL : 0;
     type |= u_isalpha(c) ? GC_TYPE_ALPHA : 0;
     return type;
+}
+
+// Names are mostly ASCII: its types are asked of ICU once.
+uint32_t typeOf(char32_t code)
+{
+    static const std::array<uint32_t, 128> ascii = [] {
+        std::array<uint32_t, 128> types{};
+        for (char32_t c = 0; c < 128; ++c)
+            types[c] = typeOfAny(c);
+        return types;
+    }();
+    return code < 128 ? ascii[code] : typeOfAny(code);
 }
 
 // ------------------------------------------------------------ registration
@@ -431,6 +444,7 @@ std::unique_ptr<CodePage> buildPage(UConverter *converter, const char *name)
         fillPairs(converter, *page);
     }
     page->asciiCompatible = isAsciiCompatible(*page);
+    page->singleByte = rows == 0;
     return page;
 }
 
@@ -572,6 +586,16 @@ extern "C" char *GCStrchr(GCLocale locale, const char *text, int32_t length,
     if (key.atEnd())
         return nullptr;
     const uint32_t keyLength = decode(page, key).length;
+    // A byte below 0x80 is a whole character wherever it stands in UTF-8 and
+    // in a page without lead bytes: the search needs no decoding.
+    if (keyLength == 1 && *key.p < 0x80 && (!page || page->singleByte)) {
+        if (text && length < 0)
+            return const_cast<char *>(strchr(text, *key.p));
+        for (Text t = makeText(text, length); !t.atEnd(); t.skip(1))
+            if (*t.p == *key.p)
+                return reinterpret_cast<char *>(const_cast<unsigned char *>(t.p));
+        return nullptr;
+    }
     for (Text t = makeText(text, length); !t.atEnd();) {
         const uint32_t n = decode(page, t).length;
         if (n == keyLength && memcmp(t.p, key.p, n) == 0)
