@@ -79,6 +79,8 @@ TEST_F(EditSweep, EveryEditFailsCleanlyAtEachOfItsAllocations)
          }, 0, true, [&] { EXPECT_NE(find("Hue_Warm_20"), nullptr); }},
         {"retag a base dimension as an attribute dimension; the calculations come",
          [&] { return retag(b, OTL_TAG_ATTRIBUTE); }, OTL_ERR_ATTR_CALC_CREATE},
+        {"delete the only attribute dimension; the calculations go",
+         [&] { return adShrOtlDeleteDimension(o, hue, nullptr); }, 0, true, noCalculations},
         {"associate an attribute dimension with a base dimension",
          [&] { return adShrOtlAssociateAttributeDimension(o, a, hue); }, 0, true},
     };

@@ -313,6 +313,8 @@ TEST_F(Files, RefusalsDoNoHarm)
     ASSERT_EQ(qVLCreateFile(0, &w, path("b.otl").c_str()), QVL_OK);
     EXPECT_EQ(qVLReadHeader(0, r, QVL_HEADER_SIZE - 1, buf), QVL_ERR_ARGUMENT);
     EXPECT_EQ(qVLReadHeader(0, r, QVL_HEADER_SIZE + 1, buf), QVL_ERR_ARGUMENT);
+    EXPECT_EQ(qVLWriteHeader(0, w, QVL_HEADER_SIZE + 1, buf) * 10 + qVLWriteHeader(0, w, QVL_HEADER_SIZE, nullptr),
+              QVL_ERR_ARGUMENT * 11);
     EXPECT_EQ(qVLWrite(0, r, buf, 1), QVL_ERR_MODE);
     EXPECT_EQ(qVLRead(0, w, buf, 1), QVL_ERR_MODE);
     EXPECT_EQ(qVLBeginOpcode(0, w, 1, 1, nullptr), QVL_ERR_ARGUMENT);

@@ -172,10 +172,10 @@ TEST_F(MemberInfo, ChangesAreRefusedWholeOrKeepWhatTheirDimensionAndTagMean)
     ASSERT_EQ(set(s.sales, [](OtlMbrInfo &i) {
                   std::strcpy(i.memberName, "Revenue"), std::strcpy(i.currencyName, "USD"), i.storageType = 1;
                   std::strcpy(i.comment, "gross sales"), i.consolidation = 3, i.timeBalance = 2, i.skipOption = 1;
-                  i.currencyMode = 1, i.childCount = 12;
+                  i.currencyMode = 1, i.tag1Option = 1, i.childCount = 12;
               }), OTL_OK);
     EXPECT_EQ(+o->verified, 0);
-    std::string kept = "\"Sales\" lev=0 gen=2 cons=3 opt=0 t1=0 cm=1 cn=\"USD\" tb=2 skip=1 share=0 "
+    std::string kept = "\"Sales\" lev=0 gen=2 cons=3 opt=0 t1=1 cm=1 cn=\"USD\" tb=2 skip=1 share=0 "
                        "stor=0 tag=0 cat=0 comment=\"gross sales\" ccv=12 ";
     EXPECT_EQ(test::dumpItem(s.sales).substr(0, kept.size()), kept);
     EXPECT_EQ(summary(s.sales), "Sales 2/0 c0 a0 dim=Accounts t0 536 \"gross sales\"");
