@@ -146,9 +146,8 @@ extern "C" OTL_API OtlStatus adShrOtlAssociateAttributeDimension(OtlOutline *out
                                                                  OtlItem *baseDimension,
                                                                  OtlItem *attrDimension)
 {
-    OtlStatus status = refuseDimensions(outline, baseDimension, attrDimension, true);
-    if (status != OTL_OK)
-        return status;
+    if (OtlStatus refused = refuseDimensions(outline, baseDimension, attrDimension, true))
+        return refused;
     if (attrDimension->attrLink.attrDim.attrBaseDim)
         return OTL_ERR_ATTR_ALREADY;
     auto &links = baseDimension->attrLink.baseDim;
@@ -160,7 +159,7 @@ extern "C" OTL_API OtlStatus adShrOtlAssociateAttributeDimension(OtlOutline *out
     const OtlHostContext *host = outline->host;
     OtlAttrLink *newLinks = nullptr;
     uint16_t *newLevels = nullptr;
-    status = prepareCopy(host, otl::loadPointer(&links.attrLinks), count, count + 1u, &newLinks,
+    OtlStatus status = prepareCopy(host, otl::loadPointer(&links.attrLinks), count, count + 1u, &newLinks,
                          journal);
     if (status == OTL_OK)
         status = prepareCopy(host, otl::loadPointer(&links.attrLinkLevels), count, count + 1u,
@@ -182,9 +181,8 @@ extern "C" OTL_API OtlStatus adShrOtlDisassociateAttributeDimension(OtlOutline *
                                                                     OtlItem *baseDimension,
                                                                     OtlItem *attrDimension)
 {
-    OtlStatus status = refuseDimensions(outline, baseDimension, attrDimension, false);
-    if (status != OTL_OK)
-        return status;
+    if (OtlStatus refused = refuseDimensions(outline, baseDimension, attrDimension, false))
+        return refused;
     // A pair that is not linked still marks the attribute dimension, and
     // leaves its link to another base dimension alone.
     if (slotOf(baseDimension, attrDimension) < 0) {
