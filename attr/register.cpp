@@ -94,8 +94,7 @@ OtlDimStats *statsOf(OtlOutline *outline, const OtlItem *dimension)
     return &outline->stats.dimStats[number - 1];
 }
 
-void clearDimTableSlot(OtlOutline *outline, const OtlItem *dimension,
-                       uint32_t number)
+void clearDimTableSlot(OtlOutline *outline, const OtlItem *dimension, uint32_t number)
 {
     if (number > 0 && number <= outline->dimTableSize && outline->dimTable &&
         outline->dimTable[number - 1] == dimension)

@@ -154,11 +154,10 @@ extern "C" OTL_API OtlStatus adShrOtlGetMemberInfo(OtlOutline *outline, OtlItem 
 // long name is not stored: it would uncouple the member's value, short
 // name and name.
 //
-// The rule checks run before the attribute bookkeeping follows a new tag,
-// since that step (creating or deleting the attribute calculations
-// dimension, releasing association arrays) cannot be taken back; the checks
-// read nothing that step changes. Findings that map to no status keep the
-// change, as the warning does.
+// The rule checks run before the attribute bookkeeping follows a new tag;
+// they read nothing that step changes, and a refusal then has less to take
+// back. Findings that map to no status keep the change, as the warning
+// does.
 extern "C" OTL_API OtlStatus adShrOtlSetMemberInfo(OtlOutline *outline, OtlItem *member,
                                                    const OtlMbrInfo *info, uint16_t checkMode)
 {
