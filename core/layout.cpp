@@ -93,8 +93,6 @@ OTL_CHECK_SIZE(OtlHashEntry, 27, 2);
 OTL_CHECK_SIZE(OtlHashBucket, 12, 1);
 OTL_CHECK_SIZE(OtlPoolBlock, 16, 2);
 OTL_CHECK_SIZE(OtlAliasCombo, 12, 3);
-OTL_CHECK_SIZE(OtlUserAttr, 8, 2);
-OTL_CHECK_SIZE(OtlGenLevelName, 11, 2);
 OTL_CHECK_SIZE(OtlDtsMember, 475, 0);
 OTL_CHECK_SIZE(OtlMatchSlot, 12, 2);
 
@@ -112,3 +110,21 @@ static_assert(offsetof(OtlItem, comment) == OTL_MBRINFO_LEGACY_SIZE,
 OTL_CHECK_SIZE(OtlAttrInfo, 172, 0);
 OTL_CHECK_OFFSET(OtlAttrInfo, infoText1, 81, 0);
 OTL_CHECK_OFFSET(OtlAttrInfo, infoValue, 162, 0);
+
+// Generation and level names, user-defined attributes and time series: the
+// list records a host walks and the records handed to it.
+OTL_CHECK_SIZE(OtlUserAttr, 8, 2);
+OTL_CHECK_OFFSET(OtlUserAttr, next, 4, 1);
+OTL_CHECK_SIZE(OtlGenLevelName, 11, 2);
+OTL_CHECK_OFFSET(OtlGenLevelName, nameKind, 4, 1);
+OTL_CHECK_OFFSET(OtlGenLevelName, nameNumber, 5, 1);
+OTL_CHECK_OFFSET(OtlGenLevelName, nextName, 7, 1);
+OTL_CHECK_SIZE(OtlGenLevelEntry, 83, 0);
+OTL_CHECK_OFFSET(OtlGenLevelEntry, name, 2, 0);
+static_assert(sizeof(OtlNameSlot) == OTL_NAME_SIZE, "a name slot is 81 bytes");
+OTL_CHECK_SIZE(OtlDimUdaRequest, 12, 1);
+OTL_CHECK_OFFSET(OtlDimUdaRequest, dimensionName, 8, 0);
+OTL_CHECK_SIZE(OtlDimUdaInfo, 16, 0);
+OTL_CHECK_OFFSET(OtlDimUdaInfo, count, 12, 0);
+OTL_CHECK_SIZE(OtlDtsEntry, 83, 0);
+OTL_CHECK_OFFSET(OtlDtsEntry, generation, 81, 0);

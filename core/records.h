@@ -48,20 +48,6 @@ struct OtlAliasCombo {
     OtlAliasCombo *next;
 };
 
-// One user-defined attribute of a member.
-struct OtlUserAttr {
-    char *text;
-    OtlUserAttr *next;
-};
-
-// One generation (kind 1) or level (kind 0) name of a dimension.
-struct OtlGenLevelName {
-    char *nameText;
-    uint8_t nameKind;
-    uint16_t nameNumber;
-    OtlGenLevelName *nextName;
-};
-
 // One of the eight dynamic time series members.
 struct OtlDtsMember {
     uint8_t dtsEnabled;

@@ -614,6 +614,71 @@ typedef uint16_t OtlCheckMode;
 #define OTL_CHECK_NAMES 1
 #define OTL_CHECK_STRUCTURE 2
 
+/* ------------------------------------------------------------------------
+ * Generation and level names, user-defined attributes, time series
+ * ---------------------------------------------------------------------- */
+/* One user-defined attribute of a member (OtlItem.userAttributes): a list in
+ * the order the tags were added. text is NULL for an empty tag. */
+typedef struct OtlUserAttr {
+    char *text;
+    struct OtlUserAttr *next;
+} OtlUserAttr;
+
+/* Kinds of a generation or level name (nameKind) */
+#define OTL_NAME_KIND_LEVEL 0      /* a level: 0 the leaves, 1 their parents, ... */
+#define OTL_NAME_KIND_GENERATION 1 /* a generation: 1 the dimension, 2 its children, ... */
+
+/* One generation or level name of a dimension (OtlItem.genLevelNames): a
+ * list in ascending nameNumber order, both kinds mixed. nameText is NULL
+ * for an empty name. */
+typedef struct OtlGenLevelName {
+    char *nameText;
+    uint8_t nameKind; /* OTL_NAME_KIND_... */
+    uint16_t nameNumber;
+    struct OtlGenLevelName *nextName;
+} OtlGenLevelName;
+
+/* Selectors of adShrOtlGetGenNames and adShrOtlGetLevelNames. A default
+ * name is "Gen<number>,<dimension>" or "Lev<number>,<dimension>"; a stored
+ * name of that form counts as no name. */
+#define OTL_LIST_ALL 0      /* every number: its name, else its default name */
+#define OTL_LIST_NAMED 1    /* the numbers with a name, and the name */
+#define OTL_LIST_DEFAULTS 2 /* every number with its default name */
+#define OTL_LIST_UNNAMED 3  /* the numbers without a name, with their default name; the highest selector */
+
+/* One entry of a generation or level listing. */
+typedef struct OtlGenLevelEntry {
+    uint16_t number;
+    char name[OTL_NAME_SIZE];
+} OtlGenLevelEntry;
+
+/* One 81-byte name slot of a list of user-defined attributes: the text,
+ * terminated and zero-filled. */
+typedef char OtlNameSlot[OTL_NAME_SIZE];
+
+/* The request and information records of adShrOtlGetDimensionUserAttributes.
+ * The library reads dimensionName and writes count; the host words are
+ * passed, untouched, to the file services' server in field-access mode. */
+typedef struct OtlDimUdaRequest {
+    uint32_t hostWord0;
+    uint32_t hostWord1;
+    const char *dimensionName;
+} OtlDimUdaRequest;
+
+typedef struct OtlDimUdaInfo {
+    uint32_t hostWord0;
+    uint32_t hostWord1;
+    uint32_t hostWord2;
+    uint32_t count;
+} OtlDimUdaInfo;
+
+/* One enabled time series: its name and the generation of the time
+ * dimension it is enabled at. */
+typedef struct OtlDtsEntry {
+    char dtsName[OTL_NAME_SIZE];
+    uint16_t generation;
+} OtlDtsEntry;
+
 #pragma pack(pop)
 
 /* ------------------------------------------------------------------------
@@ -941,6 +1006,135 @@ OTL_API OtlStatus adShrOtlSetMemberFormula(OtlOutline *outline, OtlItem *member,
 /* Removes the formula; none gives OTL_ERR_NO_FORMULA. Leaves `verified` as
  * it was. outline or member NULL: OTL_ERR_GENERIC. */
 OTL_API OtlStatus adShrOtlDeleteMemberFormula(OtlOutline *outline, OtlItem *member);
+
+/* Generation and level names. A name follows the member name rules and is
+ * unique in the outline among the generation and level names of every
+ * dimension (without regard to case) and among member names and aliases.
+ * Numbers count generations from 1 (the dimension) and levels from 0 (the
+ * leaves). dimensionName is looked up among member names; NULL finds
+ * nothing. */
+/* The reader's way in: links a copy of name (NULL or empty: no text) into
+ * the dimension's list in number order, with no check. kind is an
+ * OTL_NAME_KIND_. host and dimension must not be NULL. */
+OTL_API OtlStatus otlAddName(const OtlHostContext *host, OtlItem *dimension, const char *name,
+                             uint16_t number, uint8_t kind);
+/* Names a generation (level) of a dimension. Refused, in this order, in
+ * field-access mode, for a name breaking the rules or NULL
+ * (OTL_ERR_GEN_LEVEL_NAME), a dimensionName that names no dimension
+ * (OTL_ERR_DIM_NOT_FOUND), generation 0 (OTL_ERR_GENERATION_ZERO; level 0 is
+ * a level), a number already named (OTL_ERR_GEN_LEVEL_EXISTS), a name used by
+ * a generation or level name (OTL_ERR_GEN_LEVEL_NAME_USED) or by a member or
+ * alias (OTL_ERR_GEN_LEVEL_IS_MEMBER). */
+OTL_API OtlStatus adShrOtlSetGenName(OtlOutline *outline, const char *dimensionName,
+                                     uint16_t generation, const char *name);
+OTL_API OtlStatus adShrOtlSetLevelName(OtlOutline *outline, const char *dimensionName,
+                                       uint16_t level, const char *name);
+/* A copy of the name, released with adShrOtlFree; NULL for a name stored
+ * without text. Any member may be named (only dimensions hold names):
+ * OTL_ERR_DIM_NOT_FOUND when none has that name, OTL_ERR_NO_GEN_LEVEL_NAME
+ * when the number has no name. *name is cleared first: NULL after a
+ * failure. Not refused in field-access mode. */
+OTL_API OtlStatus adShrOtlGetGenName(OtlOutline *outline, const char *dimensionName,
+                                     uint16_t generation, char **name);
+OTL_API OtlStatus adShrOtlGetLevelName(OtlOutline *outline, const char *dimensionName,
+                                       uint16_t level, char **name);
+/* The member's generations (levels) as the OTL_LIST_ selector chooses, in
+ * ascending number order, in a new array of *count entries released with
+ * adShrOtlFree. A member of level L has the generations 1 to L + 1 and the
+ * levels 0 to L. Names stored for numbers beyond that still count: with
+ * OTL_LIST_NAMED the count may then exceed the entries filled, the rest
+ * being zero. A selector above OTL_LIST_UNNAMED: OTL_ERR_LIST_SELECTOR; no
+ * member of that name: OTL_ERR_DIM_NOT_FOUND. *count and *entries are
+ * cleared first: 0 and NULL after a failure and when nothing is listed.
+ * Not refused in field-access mode. */
+OTL_API OtlStatus adShrOtlGetGenNames(OtlOutline *outline, const char *dimensionName,
+                                      uint16_t selector, uint32_t *count,
+                                      OtlGenLevelEntry **entries);
+OTL_API OtlStatus adShrOtlGetLevelNames(OtlOutline *outline, const char *dimensionName,
+                                        uint16_t selector, uint32_t *count,
+                                        OtlGenLevelEntry **entries);
+/* Removes the name of a generation (level) of a dimension. Refused in
+ * field-access mode, for a dimensionName that names no dimension
+ * (OTL_ERR_DIM_NOT_FOUND) and for a number without a name
+ * (OTL_ERR_NO_GEN_LEVEL_NAME). */
+OTL_API OtlStatus adShrOtlDeleteGenName(OtlOutline *outline, const char *dimensionName,
+                                        uint16_t generation);
+OTL_API OtlStatus adShrOtlDeleteLevelName(OtlOutline *outline, const char *dimensionName,
+                                          uint16_t level);
+
+/* User-defined attributes: tags on a member, kept in the order added. */
+/* The reader's way in: appends a copy of text (NULL or empty: no text) to
+ * the item's tags, with no check. item may be NULL: nothing happens. */
+OTL_API OtlStatus otlAddUserAttribute(const OtlHostContext *host, OtlItem *item,
+                                      const char *text);
+/* Appends a tag unless the member has it already under the outline's case
+ * rule; either way `verified` is cleared. Refused in field-access mode, for
+ * a text breaking the member name rules or NULL (OTL_ERR_UDA_NAME) and on a
+ * shared member (OTL_ERR_RULE_SHARED_UDA). */
+OTL_API OtlStatus adShrOtlSetUserAttribute(OtlOutline *outline, OtlItem *item, const char *text);
+/* Removes the member's first tag equal to text under the outline's case
+ * rule. Refused in field-access mode; no such tag (text NULL included):
+ * OTL_ERR_UDA_NOT_FOUND. */
+OTL_API OtlStatus adShrOtlDeleteUserAttribute(OtlOutline *outline, OtlItem *item,
+                                              const char *text);
+/* The member's tags in a new array of *count slots, released with
+ * adShrOtlFree; a tag without text leaves its slot empty, at the end. At
+ * most 65535 are listed. OTL_ERR_FIELD_MASK when the member's active field
+ * mask lacks OTL_FIELD_USER_ATTRIBUTE; not refused in field-access mode.
+ * *count and *slots are cleared first: 0 and NULL after a failure and for
+ * a member without tags. */
+OTL_API OtlStatus adShrOtlGetUserAttributes(OtlOutline *outline, OtlItem *item, uint16_t *count,
+                                            OtlNameSlot **slots);
+/* The distinct tags (under the outline's case rule) of the member named by
+ * request->dimensionName and every member below it, in pre-order, in a new
+ * array of info->count slots released with adShrOtlFree; with none, nothing
+ * is allocated and info->count is left alone. No member of that name:
+ * OTL_ERR_DIM_NOT_FOUND. In field-access mode the file services' server
+ * answers instead (otlGetSrvDimAttributes, with the outline's
+ * fileServiceHandle and the three arguments as given), and its status is
+ * returned. *slots is cleared first: NULL after a failure. */
+OTL_API OtlStatus adShrOtlGetDimensionUserAttributes(OtlOutline *outline,
+                                                     OtlDimUdaRequest *request,
+                                                     OtlDimUdaInfo *info, OtlNameSlot **slots);
+
+/* Dynamic time series: H-T-D, Y-T-D, S-T-D, P-T-D, Q-T-D, M-T-D, W-T-D and
+ * D-T-D, whose period names are History, Year, Season, Period, Quarter,
+ * Month, Week and Day. */
+/* enable nonzero: names the generation of the time dimension (the first
+ * tagged OTL_TAG_TIME) with the series' period name, as adShrOtlSetGenName
+ * does with its refusals from the number on. enable 0: removes that name;
+ * generation must be the one the series was enabled at, still named with
+ * the period name exactly (else OTL_ERR_DTS_NOT_ENABLED). A series already
+ * as asked: OTL_OK, nothing changes. Refused first in field-access mode,
+ * without a time dimension (OTL_ERR_NO_TIME_DIM), for a dtsName that is no
+ * series name in any ASCII case, NULL included (OTL_ERR_NOT_DTS_NAME). */
+OTL_API OtlStatus adShrOtlEnableDTSMember(OtlOutline *outline, const char *dtsName,
+                                          uint16_t generation, uint8_t enable);
+/* The enabled series in their fixed order, each with the number of the
+ * time dimension's generation named with its period name (without regard
+ * to case), in a new array of *count entries released with adShrOtlFree.
+ * Without a time dimension: OTL_ERR_NO_TIME_DIM. With none enabled, *count
+ * is 0 and *entries is left alone. Not refused in field-access mode. */
+OTL_API OtlStatus adShrOtlGetEnabledDTSMembers(OtlOutline *outline, uint16_t *count,
+                                               OtlDtsEntry **entries);
+/* The series' alias in an alias table: aliasTableName NULL or empty is the
+ * default table, any other is compared without regard to case. A dtsName
+ * that is no series name without regard to case (NULL or empty included):
+ * OTL_ERR_NOT_DTS_NAME; a table that does not exist:
+ * OTL_ERR_ALIAS_TABLE_NOT_FOUND. The alias operations neither refuse in
+ * field-access mode nor clear `verified`. */
+/* A copy of the alias, released with adShrOtlFree; NULL when there is
+ * none. *alias is cleared first: NULL after a failure. */
+OTL_API OtlStatus adShrOtlGetDTSMemberAlias(OtlOutline *outline, const char *dtsName,
+                                            const char *aliasTableName, char **alias);
+/* Sets the alias. An alias that is NULL, empty, breaking the name rules or
+ * longer than 30 bytes: OTL_ERR_ALIAS (before the table is looked for). It
+ * is not compared with member names. */
+OTL_API OtlStatus adShrOtlSetDTSMemberAlias(OtlOutline *outline, const char *dtsName,
+                                            const char *alias, const char *aliasTableName);
+/* Clears the alias of one table; clearing an empty one succeeds. */
+OTL_API OtlStatus adShrOtlDeleteDTSMemberAlias(OtlOutline *outline, const char *dtsName,
+                                               const char *aliasTableName);
 
 /* Match list */
 /* Releases the match list. outline may be NULL. */

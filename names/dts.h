@@ -1,6 +1,8 @@
 /*
  * The eight dynamic time series members, records that live outside the
- * tree and are created with the outline.
+ * tree and are created with the outline. A series is enabled at a
+ * generation of the time dimension by giving that generation its period
+ * name, and may carry an alias in each alias table.
  */
 #ifndef SHROTL_NAMES_DTS_H
 #define SHROTL_NAMES_DTS_H
@@ -10,5 +12,10 @@
 // Creates the eight records with their names; on failure none is kept.
 OtlStatus otlDtsCreate(OtlOutline *outline);
 void otlDtsRelease(OtlOutline *outline);
+
+// The record whose series name equals `name` without regard to case: ASCII
+// letters only when asciiCase, else the host locale's rule. Null for a null
+// or empty name and for any other name.
+OtlDtsMember *otlFindDtsMember(const OtlOutline *outline, const char *name, bool asciiCase);
 
 #endif

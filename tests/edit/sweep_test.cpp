@@ -83,6 +83,12 @@ TEST_F(EditSweep, EveryEditFailsCleanlyAtEachOfItsAllocations)
          [&] { return adShrOtlDeleteDimension(o, hue, nullptr); }, 0, true, noCalculations},
         {"associate an attribute dimension with a base dimension",
          [&] { return adShrOtlAssociateAttributeDimension(o, a, hue); }, 0, true},
+        {"name a generation", [&] { return adShrOtlSetGenName(o, "A", 2, "Middle"); }},
+        {"name a level", [&] { return adShrOtlSetLevelName(o, "B", 0, "Leaves"); }},
+        {"tag a member", [&] { return adShrOtlSetUserAttribute(o, q, "Red"); }},
+        {"enable a time series, B serving as the time dimension", [&] {
+             const OtlStatus status = (b->dimensionTag = OTL_TAG_TIME, adShrOtlEnableDTSMember(o, "q-t-d", 2, 1));
+             return b->dimensionTag = status ? OTL_TAG_NONE : OTL_TAG_TIME, status; }},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
