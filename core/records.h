@@ -41,13 +41,6 @@ struct OtlPoolBlock {
     OtlPoolBlock *next;
 };
 
-// One alias combination of an alias slot.
-struct OtlAliasCombo {
-    char *aliasText;
-    char *memberList;
-    OtlAliasCombo *next;
-};
-
 // One user-defined attribute of a member.
 struct OtlUserAttr {
     char *text;

@@ -81,6 +81,13 @@ TEST_F(EditSweep, EveryEditFailsCleanlyAtEachOfItsAllocations)
          [&] { return retag(b, OTL_TAG_ATTRIBUTE); }, OTL_ERR_ATTR_CALC_CREATE},
         {"associate an attribute dimension with a base dimension",
          [&] { return adShrOtlAssociateAttributeDimension(o, a, hue); }, 0, true},
+        {"create an alias table", [&] { return adShrOtlCreateAliasTable(o, "Long names"); }},
+        {"copy the default alias table into a new one",
+         [&] { return adShrOtlCopyAliasTable(o, nullptr, "Copy", OTL_ALIAS_COPY_REPLACE); }},
+        {"set an alias", [&] { return adShrOtlSetMemberAlias(o, p, nullptr, "Parent", OTL_CHECK_ALL); }},
+        // A member list that names nobody: the rule check copies each name
+        // it looks up to trim it, and passes over a failure there.
+        {"add an alias combination", [&] { return adShrOtlAddAliasCombination(o, p, nullptr, "Both", ","); }},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
