@@ -9,5 +9,20 @@
 
 // Releases every record of a combination list and clears the head.
 void otlFreeAliasCombos(const OtlHostContext *host, OtlAliasCombo **head);
+// A new unlinked record with copies of both texts; on failure nothing is
+// kept and *combo is left alone.
+OtlStatus otlNewAliasCombo(const OtlHostContext *host, const char *aliasText,
+                           const char *memberList, OtlAliasCombo **combo);
+// Links a record at the end of the slot's list.
+void otlAppendAliasCombo(OtlAliasSlot &slot, OtlAliasCombo *combo);
+// The first record of the list whose alias text equals `text` under the
+// outline's case rule, or null.
+OtlAliasCombo *otlFindAliasCombo(const OtlOutline *outline, OtlAliasCombo *head,
+                                 const char *text);
+// Takes a record of the member's list of table `tableIndex` out of the
+// hash, unlinks and releases it. A record whose text is not entered gives
+// OTL_ERR_GENERIC and stays.
+OtlStatus otlRemoveAliasCombo(const OtlHostContext *host, OtlOutline *outline, OtlItem *member,
+                              uint16_t tableIndex, OtlAliasCombo *entry);
 
 #endif

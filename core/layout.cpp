@@ -46,6 +46,9 @@ OTL_CHECK_SIZE(OtlDimStats, 16, 0);
 OTL_CHECK_SIZE(OtlFileStats, 52, 3);
 OTL_CHECK_SIZE(OtlAttrLink, 8, 1);
 OTL_CHECK_SIZE(OtlAliasSlot, 8, 2);
+OTL_CHECK_SIZE(OtlAliasCombo, 12, 3);
+OTL_CHECK_OFFSET(OtlAliasCombo, memberList, 4, 1);
+OTL_CHECK_OFFSET(OtlAliasCombo, next, 8, 2);
 
 // The item: 399 bytes, of which the first 184 are the legacy member record.
 OTL_CHECK_SIZE(OtlAttrLinkVariant, 11, 2);
@@ -93,6 +96,8 @@ OTL_CHECK_SIZE(OtlHashEntry, 27, 2);
 OTL_CHECK_SIZE(OtlHashBucket, 12, 1);
 OTL_CHECK_SIZE(OtlPoolBlock, 16, 2);
 OTL_CHECK_SIZE(OtlAliasCombo, 12, 3);
+OTL_CHECK_SIZE(OtlUserAttr, 8, 2);
+OTL_CHECK_SIZE(OtlGenLevelName, 11, 2);
 OTL_CHECK_SIZE(OtlDtsMember, 475, 0);
 OTL_CHECK_SIZE(OtlMatchSlot, 12, 2);
 

@@ -41,13 +41,6 @@ struct OtlPoolBlock {
     OtlPoolBlock *next;
 };
 
-// One alias combination of an alias slot.
-struct OtlAliasCombo {
-    char *aliasText;
-    char *memberList;
-    OtlAliasCombo *next;
-};
-
 // One of the eight dynamic time series members.
 struct OtlDtsMember {
     uint8_t dtsEnabled;

@@ -271,7 +271,15 @@ typedef struct OtlAttrSpecs {
 /* ------------------------------------------------------------------------
  * Member item
  * ---------------------------------------------------------------------- */
-struct OtlAliasCombo;
+/* One alias combination of a member's alias slot: an alternative name that
+ * stands for several members. A slot's combinations form a list in the
+ * order they were added; the outline owns every node and both texts. */
+typedef struct OtlAliasCombo {
+    char *aliasText;  /* entered in the name hash under the slot's table */
+    char *memberList; /* member names or aliases joined by "," or "->"; a
+                         name in double quotes may hold either */
+    struct OtlAliasCombo *next;
+} OtlAliasCombo;
 struct OtlUserAttr;
 struct OtlGenLevelName;
 typedef struct OtlItem OtlItem;
@@ -444,7 +452,7 @@ struct OtlItem {
 #define OTL_FIELD_FORMULA 0x2000000u        /* formula: text */
 #define OTL_FIELD_LAST_FORMULA 0x4000000u   /* lastFormula: text */
 #define OTL_FIELD_COMMENT_EX 0x8000000u     /* commentEx: text */
-#define OTL_FIELD_ALIAS_AGAIN 0x10000000u   /* the same alias as OTL_FIELD_ALIAS */
+#define OTL_FIELD_ALIAS_AGAIN 0x10000000u   /* the same alias as OTL_FIELD_ALIAS; also the alias combinations */
 #define OTL_FIELD_FAULT_FLAGS 0x20000000u   /* faultFlags: uint32_t */
 #define OTL_FIELD_ACCESS_FLAG 0x40000000u   /* fieldAccessFlag: uint8_t */
 #define OTL_FIELD_ACCESS_WORD 0x80000001u   /* fieldAccessWord: uint32_t */
@@ -1135,6 +1143,111 @@ OTL_API OtlStatus adShrOtlSetDTSMemberAlias(OtlOutline *outline, const char *dts
 /* Clears the alias of one table; clearing an empty one succeeds. */
 OTL_API OtlStatus adShrOtlDeleteDTSMemberAlias(OtlOutline *outline, const char *dtsName,
                                                const char *aliasTableName);
+
+/* Alias tables, aliases and alias combinations. A table is named by its
+ * name, compared without regard to case; tableName NULL or empty means
+ * table 0 (OTL_DEFAULT_ALIAS_TABLE), a name no table has gives
+ * OTL_ERR_ALIAS_TABLE_NOT_FOUND. Refusals come in the order listed, after
+ * OTL_ERR_ACCESS_MODE where the operation has it. outline, and member
+ * where one is taken, must not be NULL unless said otherwise. */
+/* The merge argument of adShrOtlCopyAliasTable. */
+#define OTL_ALIAS_COPY_REPLACE 0 /* the target table is cleared first */
+#define OTL_ALIAS_COPY_MERGE 1   /* the target keeps what the source does not replace */
+
+/* Adds an empty table at the end. tableName NULL, empty or the name of a
+ * table: OTL_ERR_ALIAS_TABLE_NAME_USED; an eleventh table:
+ * OTL_ERR_ALIAS_TABLE_LIMIT; more than OTL_TABLE_NAME_SIZE - 1 bytes:
+ * OTL_ERR_ALIAS_TABLE_NAME_LONG. */
+OTL_API OtlStatus adShrOtlCreateAliasTable(OtlOutline *outline, const char *tableName);
+/* Copies every member's alias and alias combinations of sourceTable into
+ * targetTable, creating the target (with the refusals of
+ * adShrOtlCreateAliasTable) when no table has its name. A source alias
+ * replaces the target's; a source combination whose alias text the target
+ * has replaces that entry's member list, any other is appended. merge
+ * OTL_ALIAS_COPY_REPLACE clears the target first, any other value keeps
+ * the rest. The same table: OTL_ERR_ALIAS_TABLE_SELF_COPY. The copy is
+ * whole or, after a failure, not made at all: no table is created. Names
+ * the target then holds twice are not refused; verification reports them. */
+OTL_API OtlStatus adShrOtlCopyAliasTable(OtlOutline *outline, const char *sourceTable,
+                                         const char *targetTable, uint8_t merge);
+/* Renames a table; table 0 keeps its name (OTL_ERR_ALIAS_TABLE0_RENAME).
+ * newName as for adShrOtlCreateAliasTable, the table's own name included. */
+OTL_API OtlStatus adShrOtlRenameAliasTable(OtlOutline *outline, const char *oldName,
+                                           const char *newName);
+/* Removes every member's alias and alias combinations of the table; the
+ * table stays. */
+OTL_API OtlStatus adShrOtlClearAliasTable(OtlOutline *outline, const char *tableName);
+/* Clears the table and removes it; the tables after it move down one
+ * place, with the members' alias slots and the time series aliases. Table
+ * 0: OTL_ERR_ALIAS_TABLE0_DELETE. */
+OTL_API OtlStatus adShrOtlDeleteAliasTable(OtlOutline *outline, const char *tableName);
+
+/* A copy of the member's alias in the table, released with adShrOtlFree;
+ * NULL when it has none. outAlias NULL: OTL_ERR_NO_OUTPUT_ARG; a field mask
+ * without OTL_FIELD_ALIAS: OTL_ERR_FIELD_MASK. *outAlias is cleared first:
+ * NULL after a failure. Not refused in field-access mode. */
+OTL_API OtlStatus adShrOtlGetMemberAlias(OtlOutline *outline, OtlItem *member,
+                                         const char *tableName, char **outAlias);
+/* Gives the member a copy of alias as its alias in the table, replacing
+ * the one it had, then runs the checks of checkMode. alias NULL or empty:
+ * OTL_ERR_ALIAS; unless alias is the member's own name, one that another
+ * member (not named like this one) has as its name, or as an alias or
+ * combination alias of the table: OTL_ERR_NAME_USED. A rule fault keeps
+ * the old alias. */
+OTL_API OtlStatus adShrOtlSetMemberAlias(OtlOutline *outline, OtlItem *member,
+                                         const char *tableName, const char *alias,
+                                         OtlCheckMode checkMode);
+/* Removes the member's alias in the table; none: OTL_ERR_NO_ALIAS. Leaves
+ * `verified` as it was. */
+OTL_API OtlStatus adShrOtlDeleteMemberAlias(OtlOutline *outline, OtlItem *member,
+                                            const char *tableName);
+/* The member that has alias as an alias or combination alias in the table,
+ * or in any table when tableName is NULL or empty, under the outline's case
+ * rule; member names and shared members are never found. alias may be
+ * NULL: nothing is found. *outMember is cleared first: NULL after a failure
+ * and when none is found. */
+OTL_API OtlStatus adShrOtlFindAlias(OtlOutline *outline, const char *alias,
+                                    const char *tableName, OtlItem **outMember);
+/* Appends a combination of aliasText and memberList to the member's list
+ * of the table, then runs every check. member NULL, or aliasText or
+ * memberList NULL or empty: OTL_ERR_GENERIC, after the table is found; an
+ * aliasText that is a member name, or an alias or combination alias of the
+ * table: OTL_ERR_NAME_USED. A rule fault leaves no combination behind: an
+ * aliasText breaking the name rules gives OTL_ERR_RULE_COMBO_ALIAS, a
+ * member list naming a member that does not exist
+ * OTL_ERR_RULE_COMBO_MEMBER. */
+OTL_API OtlStatus adShrOtlAddAliasCombination(OtlOutline *outline, OtlItem *member,
+                                              const char *tableName, const char *aliasText,
+                                              const char *memberList);
+/* Removes the member's combination of the table whose alias text equals
+ * aliasText under the outline's case rule. member NULL, or aliasText NULL
+ * or empty: OTL_ERR_GENERIC; none: OTL_ERR_COMBO_NOT_FOUND. */
+OTL_API OtlStatus adShrOtlDeleteAliasCombination(OtlOutline *outline, OtlItem *member,
+                                                 const char *tableName, const char *aliasText);
+/* One step through the member's combinations of the table: with ioAlias
+ * empty the first, else the one after the combination whose alias text
+ * equals ioAlias under the outline's case rule. Found: its alias text is
+ * copied into ioAlias, which must hold the member's longest one and its
+ * NUL (the name rules allow 80 characters), and
+ * *outMemberList is a copy of its member list, released with adShrOtlFree.
+ * At the end, or when ioAlias names no combination: OTL_OK with
+ * *outMemberList NULL and ioAlias unchanged. Start with an empty ioAlias
+ * and call until *outMemberList is NULL. ioAlias or outMemberList NULL:
+ * OTL_ERR_NO_OUTPUT_ARG; a field mask without OTL_FIELD_ALIAS_AGAIN:
+ * OTL_ERR_FIELD_MASK. *outMemberList is cleared first: NULL after a
+ * failure, and ioAlias is unchanged. Not refused in field-access mode. */
+OTL_API OtlStatus adShrOtlGetNextAliasCombination(OtlOutline *outline, OtlItem *member,
+                                                  const char *tableName, char *ioAlias,
+                                                  char **outMemberList);
+/* Appends a combination to the member's list of table tableIndex (0-based)
+ * and enters its alias text in the name hash, without refusals or checks;
+ * for readers and copies. outEntry may be NULL; otherwise it is cleared
+ * first and holds the new entry on success. member NULL, aliasText or
+ * memberList NULL or empty, or a table the outline does not have:
+ * OTL_ERR_GENERIC. Leaves `verified` as it was. */
+OTL_API OtlStatus otlAddAliasCombo(const OtlHostContext *host, OtlOutline *outline,
+                                   OtlItem *member, uint16_t tableIndex, const char *aliasText,
+                                   const char *memberList, OtlAliasCombo **outEntry);
 
 /* Match list */
 /* Releases the match list. outline may be NULL. */

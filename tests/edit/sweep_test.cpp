@@ -89,6 +89,13 @@ TEST_F(EditSweep, EveryEditFailsCleanlyAtEachOfItsAllocations)
         {"enable a time series, B serving as the time dimension", [&] {
              const OtlStatus status = (b->dimensionTag = OTL_TAG_TIME, adShrOtlEnableDTSMember(o, "q-t-d", 2, 1));
              return b->dimensionTag = status ? OTL_TAG_NONE : OTL_TAG_TIME, status; }},
+        {"create an alias table", [&] { return adShrOtlCreateAliasTable(o, "Long names"); }},
+        {"copy the default alias table into a new one",
+         [&] { return adShrOtlCopyAliasTable(o, nullptr, "Copy", OTL_ALIAS_COPY_REPLACE); }},
+        {"set an alias", [&] { return adShrOtlSetMemberAlias(o, p, nullptr, "Parent", OTL_CHECK_ALL); }},
+        // A member list that names nobody: the rule check copies each name
+        // it looks up to trim it, and passes over a failure there.
+        {"add an alias combination", [&] { return adShrOtlAddAliasCombination(o, p, nullptr, "Both", ","); }},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
