@@ -233,9 +233,12 @@ extern "C" OTL_API OtlStatus adShrOtlAssociateAttributeMember(OtlOutline *outlin
         if (status != OTL_OK)
             return status;
     }
-    // A member made an attribute member by a retag has no cell yet. The
-    // cell is the last thing that can fail, and a failing one is not made.
-    if (!otlAttrCellOf(attrMember)) {
+    // A member made an attribute member by a retag has no cell yet, and one
+    // that had children has an emptied cell: the associations that went
+    // with it stay gone, so it gets a new one. The cell is the last thing
+    // that can fail, and a failing one is not made.
+    OtlItem **const cell = otlAttrCellOf(attrMember);
+    if (!cell || !*cell) {
         status = otlAttrNewCell(outline, attrMember);
         if (status != OTL_OK)
             return status;

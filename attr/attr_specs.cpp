@@ -255,34 +255,30 @@ OtlStatus checkSpecs(OtlOutline *outline, const OtlAttrSpecs *specs, uint8_t *fl
     return OTL_OK;
 }
 
-// Whether a change touches the names of an attribute dimension's members:
-// numbers follow the naming, booleans their texts too, dates their format;
-// text members never change.
-bool namesChange(uint16_t type, uint8_t flags)
+// Whether new specifications may rename members of the dimension: numbers
+// follow the naming, booleans their texts too, dates their format; text
+// members never change. The dimension's own type cannot decide: a member
+// moved in from another attribute dimension keeps its type, and a
+// dimension made an attribute dimension by member information has none.
+// So every attribute dimension is walked when any of these changes, and
+// each member's type decides whether its name is rebuilt.
+bool walked(const OtlItem *dimension, uint8_t flags)
 {
-    switch (type) {
-    case OTL_ATTR_NUMERIC:
-        return flags & OTL_SPEC_NAMES;
-    case OTL_ATTR_BOOLEAN:
-        return flags & (OTL_SPEC_NAMES | OTL_SPEC_FALSE_NAME | OTL_SPEC_TRUE_NAME);
-    case OTL_ATTR_DATE:
-        return flags & (OTL_SPEC_NAMES | OTL_SPEC_DATE_FORMAT);
-    default:
-        return false;
-    }
+    constexpr uint8_t kNamed =
+        OTL_SPEC_NAMES | OTL_SPEC_FALSE_NAME | OTL_SPEC_TRUE_NAME | OTL_SPEC_DATE_FORMAT;
+    return dimension->dimensionTag == OTL_TAG_ATTRIBUTE && (flags & kNamed);
 }
 
 // The calculations dimension and its five members follow their names. A
 // rename that fails leaves its member as it was and does not stop the
 // change: verification reports a name that does not match.
-void renameCalcDim(OtlOutline *outline, OtlItem *dimension, const OtlAttrSpecs *specs,
-                   otl::Journal &journal)
+void renameCalcDim(OtlItem *dimension, const OtlAttrSpecs *specs, otl::RenamedItems &renamed)
 {
     OtlItem *item = dimension;
     for (int i = kFirstCalcName; i < kStringCount && item; ++i) {
         const char *name = stringAt(specs, i);
         if (strcmp(item->memberName, name) != 0)
-            otlRenameItemInPlace(outline, item, name, journal);
+            renamed.renameLogged(item, name);
         item = item == dimension ? dimension->firstChild : item->nextSibling;
     }
 }
@@ -303,21 +299,28 @@ extern "C" OTL_API OtlStatus adShrOtlSetAttributeSpecifications(OtlOutline *outl
     OtlStatus status = checkSpecs(outline, specs, &flags);
     if (status != OTL_OK)
         return status;
+    // Every rename goes into one list, however many members there are, and
+    // the journal holds a bounded number of entries.
     otl::Journal journal;
     const bool attributes = outline->stats.dimCount != outline->stats.baseDimCount;
+    otl::RenamedItems *renamed = nullptr;
+    if (flags && attributes && (status = otl::newRenamedItems(outline, 0, journal, &renamed)) != OTL_OK)
+        return status;
     for (uint32_t i = 0; flags && attributes && i < outline->dimTableSize; ++i) {
         OtlItem *dimension = outline->dimTable[i];
         if (!dimension)
             continue;
-        if (dimension->dimensionTag == OTL_TAG_ATTRIBUTE &&
-            namesChange(dimension->attrValueType, flags))
-            status = otlAttrRebuildDimension(outline, dimension, specs, flags, journal);
+        if (walked(dimension, flags))
+            status = otlAttrRebuildDimension(outline, dimension, specs, flags, *renamed);
         else if (dimension->dimensionTag == OTL_TAG_ATTR_CALC && (flags & OTL_SPEC_CALC_NAMES))
-            renameCalcDim(outline, dimension, specs, journal);
+            renameCalcDim(dimension, specs, *renamed);
         if (status != OTL_OK)
             return status;
     }
-    status = adShrOtlCopyAttrSpecs(outline->host, &outline->attrSpecs, specs, flags);
+    if (flags && attributes)
+        status = otlAttrRenewShortNames(outline, specs, flags, walked, journal);
+    if (status == OTL_OK)
+        status = adShrOtlCopyAttrSpecs(outline->host, &outline->attrSpecs, specs, flags);
     if (status != OTL_OK)
         return status;
     if (flags)

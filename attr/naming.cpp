@@ -126,8 +126,14 @@ OtlStatus otlAttrNameMember(OtlOutline *outline, OtlMbrInfo *info, OtlItem *pare
     value.type = info->attrValueType;
     OtlStatus status = otlAttrValueFromName(outline->host, info->memberName, &value,
                                             &outline->attrSpecs);
+    // A value that does not read leaves a member without a proper parent,
+    // or one typed by its dimension, without a value. A failure of the host
+    // is no such thing: it is returned, or a failed allocation would add a
+    // member other than the one asked for.
+    const bool unread = status == OTL_ERR_ATTR_NOT_NUMBER || status == OTL_ERR_ATTR_NOT_BOOLEAN ||
+                        status == OTL_ERR_ATTR_NOT_DATE || status == OTL_ERR_ATTR_NAME_LONG;
     if (status != OTL_OK) {
-        if (!properParent || fromDimension) {
+        if (unread && (!properParent || fromDimension)) {
             otl::copyText(info->memberName, shortName, OTL_NAME_SIZE);
             if (fromDimension)
                 info->attrValueType = OTL_ATTR_NONE;
@@ -171,28 +177,46 @@ OtlStatus otlAttrStoreShortName(const OtlHostContext *host, const char *shortNam
     return OTL_OK;
 }
 
+namespace {
+
+// The long name a member's value gives under the specifications, in `name`;
+// *rebuilt is false when the member keeps its name.
+OtlStatus rebuiltName(OtlOutline *outline, const OtlItem *member, const OtlItem *parent,
+                      const OtlAttrSpecs *specs, uint8_t changeFlags, char separator, char *name,
+                      bool *rebuilt)
+{
+    *rebuilt = shortNameFromValue(outline, member, specs, changeFlags, name);
+    return *rebuilt ? otlAttrComposeName(name, parent, nullptr, member->generation, separator, specs)
+                    : OTL_OK;
+}
+
+// Whether a rebuilt name may be given: not when it is another member's.
+OtlStatus nameFree(OtlOutline *outline, const OtlItem *member, const char *name, bool *same)
+{
+    OtlItem *found = nullptr;
+    adShrOtlFindMember(outline, name, &found);
+    *same = found == member;
+    return found && found != member ? OTL_ERR_ATTR_REBUILT_NAME : OTL_OK;
+}
+
+} // namespace
+
 OtlStatus otlAttrRebuildName(OtlOutline *outline, OtlItem *member, OtlItem *parent,
                              const OtlAttrSpecs *specs, uint8_t changeFlags, bool rename,
                              char separator, otl::Journal &journal)
 {
     char name[OTL_NAME_SIZE] = {0};
-    if (!shortNameFromValue(outline, member, specs, changeFlags, name))
-        return OTL_OK;
+    bool rebuilt = false, same = false;
     OtlStatus status =
-        otlAttrComposeName(name, parent, nullptr, member->generation, separator, specs);
-    if (status != OTL_OK)
+        rebuiltName(outline, member, parent, specs, changeFlags, separator, name, &rebuilt);
+    if (status != OTL_OK || !rebuilt)
         return status;
     if (!rename) {
         otl::copyText(member->memberName, name, OTL_NAME_SIZE);
         return OTL_OK;
     }
-    OtlItem *found = nullptr;
-    adShrOtlFindMember(outline, name, &found);
-    if (found == member)
-        return OTL_OK;
-    if (found)
-        return OTL_ERR_ATTR_REBUILT_NAME;
-    return otlRenameItemInPlace(outline, member, name, journal);
+    status = nameFree(outline, member, name, &same);
+    return status != OTL_OK || same ? status : otlRenameItemInPlace(outline, member, name, journal);
 }
 
 namespace {
@@ -282,12 +306,112 @@ OtlStatus otlAttrRenameSubtree(OtlOutline *outline, OtlItem *root, const char *d
 
 OtlStatus otlAttrRebuildDimension(OtlOutline *outline, OtlItem *dimension,
                                   const OtlAttrSpecs *specs, uint8_t changeFlags,
-                                  otl::Journal &journal)
+                                  otl::RenamedItems &renamed)
 {
-    char separator = '_';
-    otlAttrSeparatorChar(specs, &separator);
+    const char separator = separatorOf(specs);
+    // A member made plain by member information keeps its value but is no
+    // attribute member: its name is its own, as below a renamed ancestor.
     return forEachLeaf(dimension, [&](OtlItem *leaf, uint32_t) {
-        return otlAttrRebuildName(outline, leaf, leaf->parent, specs, changeFlags, true, separator,
-                                  journal);
+        char name[OTL_NAME_SIZE] = {0};
+        bool rebuilt = false, same = false;
+        if (leaf->dimensionTag != OTL_TAG_ATTRIBUTE)
+            return OTL_OK;
+        OtlStatus s = rebuiltName(outline, leaf, leaf->parent, specs, changeFlags, separator, name,
+                                  &rebuilt);
+        if (s == OTL_OK && rebuilt)
+            s = nameFree(outline, leaf, name, &same);
+        return s != OTL_OK || !rebuilt || same ? s : renamed.renameLogged(leaf, name);
     });
+}
+
+namespace {
+
+// Stored short names replaced by new specifications, as one journal entry
+// made after the renames: its undo then runs before theirs, so the hash is
+// taken back in the reverse order of its changes. An entry under the old
+// text becomes one under the new: the specifications neither add nor
+// remove short-name entries.
+struct ShortNamesRenewed {
+    struct Entry {
+        OtlItem *item;
+        char *oldText;
+        char *newText;
+        int32_t position; // of the old entry, -1 when it had none
+    };
+    OtlOutline *outline;
+    Entry *entries;
+    uint32_t count;
+    uint32_t capacity;
+
+    OtlStatus renew(OtlItem *item, const char *text)
+    {
+        const OtlHostContext *host = outline->host;
+        char *copy = nullptr;
+        OtlStatus status = count < capacity
+                               ? OTL_OK
+                               : otl::hostResizeArray(host, &entries, capacity, capacity + 50u);
+        capacity += status == OTL_OK && count == capacity ? 50 : 0;
+        if (status == OTL_OK)
+            status = otlDupString(host, text, &copy);
+        if (status == OTL_OK)
+            status = otlHashReserve(host, outline, copy, 1);
+        if (status != OTL_OK) {
+            otl::hostRelease(host, &copy);
+            return status;
+        }
+        Entry &e = entries[count++];
+        e = {item, item->attrLink.attrMember.attrShortName, copy, -1};
+        e.position = otlHashTakeOut(outline, item, e.oldText, 0);
+        item->attrLink.attrMember.attrShortName = copy;
+        if (e.position >= 0)
+            otlHashInsert(host, outline, item, copy, 0); // room was made
+        return OTL_OK;
+    }
+    void undo()
+    {
+        while (count > 0) {
+            Entry &e = entries[--count];
+            if (e.position >= 0)
+                otlHashRemove(outline->host, outline, e.item, e.newText, 0);
+            e.item->attrLink.attrMember.attrShortName = e.oldText;
+            if (e.position >= 0)
+                otlHashPutBack(outline, e.item, e.oldText, 0, static_cast<uint32_t>(e.position));
+            otl::hostRelease(outline->host, &e.newText);
+        }
+        otl::hostRelease(outline->host, &entries);
+    }
+    void commit()
+    {
+        for (uint32_t i = 0; i < count; ++i)
+            otl::hostRelease(outline->host, &entries[i].oldText);
+        otl::hostRelease(outline->host, &entries);
+    }
+};
+
+} // namespace
+
+// A stored short name is the text of the member's value: where new
+// specifications write the value another way (a date format, a boolean
+// text), it follows, or a later rename of an ancestor would compose the
+// member's name from the old text.
+OtlStatus otlAttrRenewShortNames(OtlOutline *outline, const OtlAttrSpecs *specs,
+                                 uint8_t changeFlags, bool (*walked)(const OtlItem *, uint8_t),
+                                 otl::Journal &journal)
+{
+    ShortNamesRenewed *renewed = journal.step(ShortNamesRenewed{outline, nullptr, 0, 0});
+    OtlStatus status = OTL_OK;
+    for (uint32_t d = 0; d < outline->dimTableSize && status == OTL_OK; ++d) {
+        if (!outline->dimTable[d] || !walked(outline->dimTable[d], changeFlags))
+            continue;
+        status = forEachLeaf(outline->dimTable[d], [&](OtlItem *leaf, uint32_t) {
+            char text[OTL_NAME_SIZE] = {0};
+            const char *current =
+                otlAttrHasShortName(leaf) ? leaf->attrLink.attrMember.attrShortName : nullptr;
+            if (!current || !shortNameFromValue(outline, leaf, specs, changeFlags, text) ||
+                strcmp(current, text) == 0)
+                return OTL_OK;
+            return renewed->renew(leaf, text);
+        });
+    }
+    return status;
 }

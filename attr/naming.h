@@ -7,6 +7,7 @@
 #define SHROTL_ATTR_NAMING_H
 
 #include "core/journal.h"
+#include "edit/inplace.h"
 #include "shrotl.h"
 
 // Names a member that is added or renamed; may rewrite info->memberName and
@@ -27,10 +28,17 @@ OtlStatus otlAttrRebuildName(OtlOutline *outline, OtlItem *member, OtlItem *pare
 // gives OTL_ERR_ATTR_REBUILT_NAME.
 OtlStatus otlAttrRenameSubtree(OtlOutline *outline, OtlItem *root, const char *dimensionName,
                                otl::Journal &journal);
-// Rebuilds the name of every member without children of an attribute
-// dimension under new specifications; each rename is a journal entry.
+// Rebuilds the name of every attribute member without children of an
+// attribute dimension under new specifications; the renames go into one
+// list, whatever the number of members.
 OtlStatus otlAttrRebuildDimension(OtlOutline *outline, OtlItem *dimension,
                                   const OtlAttrSpecs *specs, uint8_t changeFlags,
-                                  otl::Journal &journal);
+                                  otl::RenamedItems &renamed);
+// After those renames: the stored short names of the value members in the
+// dimensions `walked` accepts follow the texts the new specifications give
+// their values; one journal entry.
+OtlStatus otlAttrRenewShortNames(OtlOutline *outline, const OtlAttrSpecs *specs,
+                                 uint8_t changeFlags, bool (*walked)(const OtlItem *, uint8_t),
+                                 otl::Journal &journal);
 
 #endif

@@ -434,7 +434,42 @@ struct SubtreeNumbers {
     }
 };
 
-// A base item that left its dimension for another.
+void emptyCellJournaled(OtlItem **cell, otl::Journal &journal)
+{
+    if (cell)
+        journal.set(cell, nullptr);
+}
+
+// The items below `top`, which changed dimension with it, leave the
+// associations they had. A base member's entries are indexed by the link
+// slots of its old dimension, which mean other attribute dimensions, or
+// none, in its new one; an attribute item's cell is what base members of
+// the old dimension's base dimension point at. So every base member drops
+// its entries (and with them its role and flag), and every attribute item's
+// cell is emptied. This runs at commit: it only releases and clears, cannot
+// fail, and nothing later in the operation reads these fields.
+struct SubtreeLinksDropped {
+    const OtlHostContext *host;
+    OtlItem *top;
+    void undo() {}
+    void commit()
+    {
+        for (OtlItem *x = top->firstChild; x; x = otl::nextInSubtree(x, top)) {
+            const AttrLinkKind kind = otlAttrLinkKind(x);
+            if (kind == AttrLinkKind::BaseMember) {
+                otlAttrReleaseLinks(host, x, kind);
+                x->attrRole = OTL_ATTR_ROLE_NONE;
+                x->hasAttrValue = 0;
+            } else if (OtlItem ***field = cellField(x)) {
+                emptyCellOf(otl::loadPointer(field));
+                otl::storePointer(field, static_cast<OtlItem **>(nullptr));
+            }
+        }
+    }
+};
+
+// A base item that left its dimension for another: it drops its own
+// entries or slots, and is no longer associated.
 OtlStatus afterBaseMove(OtlOutline *outline, OtlItem *item, bool wasDimension,
                         bool becameDimension, otl::Journal &journal)
 {
@@ -447,10 +482,13 @@ OtlStatus afterBaseMove(OtlOutline *outline, OtlItem *item, bool wasDimension,
             return status;
         dropLinks(outline, item, AttrLinkKind::BaseMember, journal);
         journal.set(&item->attrRole, OTL_ATTR_ROLE_NONE);
+        journal.set(&item->hasAttrValue, 0);
         return OTL_OK;
     }
     if (!wasDimension) {
         dropLinks(outline, item, AttrLinkKind::BaseMember, journal);
+        journal.set(&item->attrRole, OTL_ATTR_ROLE_NONE);
+        journal.set(&item->hasAttrValue, 0);
         return OTL_OK;
     }
     dropLinks(outline, item, AttrLinkKind::BaseDim, journal);
@@ -458,34 +496,33 @@ OtlStatus afterBaseMove(OtlOutline *outline, OtlItem *item, bool wasDimension,
     journal.set(&stats.baseDimCount, stats.baseDimCount - 1);
     leaveDimTable(outline, item, journal);
     journal.set(&item->attrRole, OTL_ATTR_ROLE_NONE);
+    journal.set(&item->hasAttrValue, 0);
     return OTL_OK;
 }
 
-// An attribute item that left its dimension for another; its cell moves
-// with it between the dimension and the member forms of the link area.
+// An attribute item that left its dimension for another. Its cell is
+// emptied and it keeps none: the base members associated with it are
+// members of the old dimension's base dimension, and their entries would
+// otherwise name an item of another dimension. A later association gives
+// it a new cell.
 OtlStatus afterAttrMove(OtlOutline *outline, OtlItem *item, bool wasDimension,
                         bool becameDimension, otl::Journal &journal)
 {
     OtlFileStats &stats = outline->stats;
     if (wasDimension) {
-        OtlItem **cell = item->attrLink.attrDim.attrCell;
+        emptyCellJournaled(item->attrLink.attrDim.attrCell, journal);
         if (item->attrLink.attrDim.attrBaseDim)
             journal.set(&item->dimChanged, 1);
         dropLinks(outline, item, AttrLinkKind::AttrDim, journal);
-        item->attrLink.attrMember.attrCell = cell;
         journal.set(&stats.dimCount, stats.dimCount - 1);
         leaveDimTable(outline, item, journal);
         return OTL_OK;
     }
-    // A member keeps its old cell, so associations made with it remain.
-    OtlItem **cell = item->attrLink.attrMember.attrCell;
+    emptyCellJournaled(item->attrLink.attrMember.attrCell, journal);
     takeOutShortName(outline, item, journal);
     dropLinks(outline, item, AttrLinkKind::AttrMember, journal);
-    if (!becameDimension) {
-        item->attrLink.attrMember.attrCell = cell;
+    if (!becameDimension)
         return OTL_OK;
-    }
-    item->attrLink.attrDim.attrCell = cell;
     journal.set(&stats.dimCount, stats.dimCount + 1);
     journal.set(&item->attrRole, OTL_ATTR_ROLE_ATTRIBUTE);
     return numberDimension(outline, item, journal);
@@ -501,7 +538,10 @@ OtlStatus afterMoveWithin(OtlOutline *outline, OtlItem *item, OtlItem *dimension
     if ((format == OTL_NAME_FORMAT_GRANDPARENT || format == OTL_NAME_FORMAT_ANCESTORS) &&
         item->firstChild)
         return otlAttrRenameSubtree(outline, item, dimension->memberName, journal);
-    if (positionMode == otl::kLinkFirstChild && !item->firstChild && item->generation > 1)
+    // A member made plain by member information keeps its value, but its
+    // name is its own.
+    if (positionMode == otl::kLinkFirstChild && !item->firstChild && item->generation > 1 &&
+        item->dimensionTag == OTL_TAG_ATTRIBUTE)
         return rebuildOwnName(outline, item, journal);
     return OTL_OK;
 }
@@ -529,12 +569,6 @@ OtlStatus giveCell(OtlOutline *outline, OtlItem *item, otl::Journal &journal)
     if (status == OTL_OK)
         journal.step(CellGiven{outline, otl::loadPointer(cellField(item))});
     return status;
-}
-
-void emptyCellJournaled(OtlItem **cell, otl::Journal &journal)
-{
-    if (cell)
-        journal.set(cell, nullptr);
 }
 
 } // namespace
@@ -603,6 +637,10 @@ OtlStatus otlAttrAfterTagChange(OtlOutline *outline, OtlItem *item, uint16_t old
         return OTL_OK;
     OtlFileStats &stats = outline->stats;
     const bool isDimension = item->generation == 1;
+    // A dimension that changes sides: its members' associations were made
+    // on the side it leaves.
+    if (isDimension && (newTag == OTL_TAG_ATTRIBUTE || oldTag == OTL_TAG_ATTRIBUTE))
+        journal.step(SubtreeLinksDropped{outline->host, item});
     if (newTag == OTL_TAG_ATTRIBUTE && isDimension) {
         OtlStatus status = otlSettleCalcDim(outline, journal);
         if (status != OTL_OK)
@@ -642,6 +680,7 @@ OtlStatus otlAttrAfterMove(OtlOutline *outline, OtlItem *item, OtlItem *oldDimen
         return afterMoveWithin(outline, item, newDimension, positionMode, journal);
     const bool wasDimension = item == oldDimension;
     const uint32_t oldNumber = item->dimensionNumber; // the whole subtree's, before any renumbering
+    journal.step(SubtreeLinksDropped{outline->host, item});
     OtlStatus status = item->dimensionTag != OTL_TAG_ATTRIBUTE
                            ? afterBaseMove(outline, item, wasDimension, becameDimension, journal)
                            : afterAttrMove(outline, item, wasDimension, becameDimension, journal);
