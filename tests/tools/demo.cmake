@@ -4,7 +4,7 @@ include(${CMAKE_CURRENT_LIST_DIR}/common.cmake)
 
 run_otl(names demo --no-props)
 expect_exit(names 0)
-foreach(dimension Year Measures Product Region Scenario)
+foreach(dimension Calendar Measures Product Region Scenario)
   expect_match("dimension ${dimension}" "${names_OUT}" "\n${dimension}\n")
 endforeach()
 # Renamed, added and moved members in their new places; deleted ones gone,
@@ -34,3 +34,9 @@ expect_match("linked dimensions" "${plain_OUT}" "\nProduct +\\+  sparse  {Caffei
 expect_match("line attributes" "${plain_OUT}" "\n    Matcha +\\+  {Caffeine mg_70, Organic_True, Harvested_05-02-2026, Uji}")
 expect_match("boolean member" "${plain_OUT}" "\n  Organic_True +\\+\n")
 expect_match("calculations last" "${plain_OUT}" "\nAttribute Calculations +\\+  attribute calculations, sparse, label only\n  Sum")
+# Names for readers: aliases table by table (Japanese outside ASCII), tags,
+# generation and level names, and the two time series.
+expect_match("aliases" "${plain_OUT}" "\n  Green Tea +\\+  Long Names: Unoxidised green teas  Japanese: 緑茶\n")
+expect_match("tags" "${plain_OUT}" "\n      Tokyo +\\+  Japanese: 東京  \\[Flagship\\]\n")
+expect_match("generation names" "${plain_OUT}" "\nProduct: generation 2 Families, generation 3 Lines, level 0 Packs\n")
+expect_match("time series" "${plain_OUT}" "\nTime series: Y-T-D from generation 1, Q-T-D from generation 2\n")

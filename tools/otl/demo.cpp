@@ -169,7 +169,7 @@ void buildYear(Builder &b)
                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     static const char *const quarters[] = {"Qtr1", "Qtr2", "Qtr3", "Qtr4"};
     OtlItem *year =
-        b.dimension({.name = "Year", .comment = "Calendar year, January to December"}, OTL_TAG_TIME,
+        b.dimension({.name = "Calendar", .comment = "Calendar year, January to December"}, OTL_TAG_TIME,
                     kDense);
     for (size_t q = 0; q < 4; ++q) {
         OtlItem *quarter = b.child(year, {.name = quarters[q]});
@@ -401,6 +401,60 @@ void buildAttributes(OtlOutline *outline, Builder &b)
     }
 }
 
+// Names for readers: a table of long product descriptions and a Japanese
+// one, tags on some products and cities, names for the generations of the
+// time and product dimensions, and two time series.
+void buildNames(OtlOutline *outline, Builder &b)
+{
+    struct Alias {
+        const char *table, *member, *alias;
+    };
+    static const Alias aliases[] = {
+        {"Long Names", "Black Tea", "Fully oxidised black teas"},
+        {"Long Names", "Green Tea", "Unoxidised green teas"},
+        {"Long Names", "Matcha", "Stone-ground green tea powder"},
+        {"Japanese", "Black Tea", "紅茶"},
+        {"Japanese", "Green Tea", "緑茶"},
+        {"Japanese", "Sencha", "煎茶"},
+        {"Japanese", "Gyokuro", "玉露"},
+        {"Japanese", "Matcha", "抹茶"},
+        {"Japanese", "Oolong", "烏龍茶"},
+        {"Japanese", "Tokyo", "東京"},
+    };
+    for (const char *table : {"Long Names", "Japanese"})
+        check(adShrOtlCreateAliasTable(outline, table), std::string("creating alias table ") + table);
+    for (const Alias &a : aliases)
+        check(adShrOtlSetMemberAlias(outline, b.find(a.member), a.table, a.alias, OTL_CHECK_ALL),
+              std::string("giving ") + a.member + " an alias in " + a.table);
+
+    struct Tag {
+        const char *member, *text;
+    };
+    static const Tag tags[] = {{"Chamomile", "Caffeine Free"}, {"Peppermint", "Caffeine Free"},
+                               {"Rooibos", "Caffeine Free"},   {"Matcha", "Limited Edition"},
+                               {"London", "Flagship"},         {"Tokyo", "Flagship"}};
+    for (const Tag &t : tags)
+        check(adShrOtlSetUserAttribute(outline, b.find(t.member), t.text),
+              std::string("tagging ") + t.member + " " + t.text);
+
+    struct Generation {
+        const char *dimension;
+        uint16_t number;
+        const char *name;
+    };
+    static const Generation generations[] = {
+        {"Calendar", 3, "Months"}, {"Product", 2, "Families"}, {"Product", 3, "Lines"}};
+    for (const Generation &g : generations)
+        check(adShrOtlSetGenName(outline, g.dimension, g.number, g.name),
+              std::string("naming generation ") + std::to_string(g.number) + " of " + g.dimension);
+    check(adShrOtlSetLevelName(outline, "Product", 0, "Packs"), "naming the product packs");
+    // Year to date counts from the year, quarter to date from the quarter:
+    // each series names the time generation it runs from ("Year",
+    // "Quarter"), so the time dimension is not called Year.
+    check(adShrOtlEnableDTSMember(outline, "Y-T-D", 1, 1), "enabling year to date");
+    check(adShrOtlEnableDTSMember(outline, "Q-T-D", 2, 1), "enabling quarter to date");
+}
+
 // The edits a planner might make after the outline was saved: a new line with
 // its first pack, two new names, two lines moved to the blends, and a line and
 // a city dropped (the city's tea-room occurrence goes with it).
@@ -448,6 +502,7 @@ void runDemo(const DemoOptions &options, std::ostream &out)
     buildRegion(builder);
     buildScenario(builder);
     buildAttributes(outline.get(), builder);
+    buildNames(outline.get(), builder);
 
     if (options.changes) {
         // Only the file reader turns the log on, and it does not exist yet;
@@ -461,6 +516,8 @@ void runDemo(const DemoOptions &options, std::ostream &out)
     printOutline(outline.get(), {.properties = options.properties}, out);
     out << '\n';
     printSummary(countOutline(outline.get()), out);
+    out << '\n';
+    printNames(outline.get(), out);
     if (options.changes) {
         out << "\nChange log:\n";
         printChangeLog(outline.get(), out);

@@ -120,6 +120,29 @@ std::string describeAttributes(OtlOutline *outline, const OtlItem &item)
     return count ? text + "}" : text;
 }
 
+// The member's aliases, table by table, and its user-defined attributes.
+std::string describeNames(OtlOutline *outline, const OtlItem &item)
+{
+    OtlItem *member = const_cast<OtlItem *>(&item);
+    std::string text;
+    for (uint16_t t = 0; t < outline->aliasTableCount; ++t) {
+        const char *table = outline->aliasTableNames[t];
+        char *alias = nullptr;
+        if (adShrOtlGetMemberAlias(outline, member, table, &alias) == OTL_OK && alias)
+            text += std::string("  ") + table + ": " + alias;
+        adShrOtlFree(toolHost(), alias);
+    }
+    uint16_t count = 0;
+    OtlNameSlot *tags = nullptr;
+    if (adShrOtlGetUserAttributes(outline, member, &count, &tags) == OTL_OK && count) {
+        for (uint16_t i = 0; i < count; ++i)
+            text += (i ? ", " : "  [") + std::string(tags[i]);
+        text += "]";
+    }
+    adShrOtlFree(toolHost(), tags);
+    return text;
+}
+
 std::string describeProperties(OtlOutline *outline, const OtlItem &item)
 {
     std::vector<std::string> flags;
@@ -144,7 +167,7 @@ std::string describeProperties(OtlOutline *outline, const OtlItem &item)
         text += (i ? ", " : "  ") + flags[i];
     if (item.formula)
         text += std::string("  = ") + item.formula;
-    text += describeAttributes(outline, item);
+    text += describeAttributes(outline, item) + describeNames(outline, item);
     if (item.comment)
         text += std::string("  # ") + item.comment;
     return text;
@@ -200,6 +223,37 @@ void printSummary(const OutlineCounts &counts, std::ostream &out)
     out << counts.dimensions << (counts.dimensions == 1 ? " dimension, " : " dimensions, ")
         << counts.members << (counts.members == 1 ? " member, " : " members, ") << counts.shared
         << " of them shared\n";
+}
+
+void printNames(OtlOutline *outline, std::ostream &out)
+{
+    for (OtlItem *dimension = firstChild(outline, outline->root); dimension;
+         dimension = nextSibling(outline, dimension)) {
+        std::string line;
+        for (bool generations : {true, false}) {
+            uint32_t count = 0;
+            OtlGenLevelEntry *entries = nullptr;
+            const OtlStatus status =
+                generations ? adShrOtlGetGenNames(outline, dimension->memberName, OTL_LIST_NAMED, &count, &entries)
+                            : adShrOtlGetLevelNames(outline, dimension->memberName, OTL_LIST_NAMED, &count, &entries);
+            for (uint32_t i = 0; status == OTL_OK && i < count; ++i)
+                if (entries[i].name[0])
+                    line += std::string(line.empty() ? "" : ", ") + (generations ? "generation " : "level ") +
+                            std::to_string(entries[i].number) + " " + entries[i].name;
+            adShrOtlFree(toolHost(), entries);
+        }
+        if (!line.empty())
+            out << dimension->memberName << ": " << line << '\n';
+    }
+    uint16_t count = 0;
+    OtlDtsEntry *series = nullptr;
+    if (adShrOtlGetEnabledDTSMembers(outline, &count, &series) == OTL_OK && count) {
+        out << "Time series:";
+        for (uint16_t i = 0; i < count; ++i)
+            out << (i ? ", " : " ") << series[i].dtsName << " from generation " << series[i].generation;
+        out << '\n';
+    }
+    adShrOtlFree(toolHost(), series);
 }
 
 } // namespace otltool

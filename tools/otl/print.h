@@ -27,6 +27,9 @@ size_t displayWidth(std::string_view text);
 // Throws CallFailed when a walk refuses (an outline in field-access mode).
 void printOutline(OtlOutline *outline, const PrintOptions &options, std::ostream &out);
 OutlineCounts countOutline(OtlOutline *outline);
+// The named generations and levels of every dimension, one line each, and
+// the enabled time series.
+void printNames(OtlOutline *outline, std::ostream &out);
 // "5 dimensions, 383 members, 54 of them shared"
 void printSummary(const OutlineCounts &counts, std::ostream &out);
 
