@@ -199,3 +199,39 @@ extern "C" OTL_API OtlStatus adShrOtlGetNextAliasCombination(OtlOutline *outline
     *outMemberList = copy;
     return OTL_OK;
 }
+
+uint32_t otlCountAliasCombos(const OtlItem *member, uint16_t tableIndex)
+{
+    uint32_t count = 0;
+    if (tableIndex < OTL_MAX_ALIAS_TABLES)
+        for (const OtlAliasCombo *c = member->aliases[tableIndex].combos; c; c = c->next)
+            ++count;
+    return count;
+}
+
+// For an outline being generated from another: on failure what was copied
+// stays, and the caller discards the outline it was building.
+OtlStatus otlCopyMemberAliases(const OtlHostContext *host, OtlOutline *outline, OtlItem *target,
+                               const OtlItem *source)
+{
+    const uint16_t tables =
+        outline->aliasTableCount < OTL_MAX_ALIAS_TABLES ? outline->aliasTableCount : OTL_MAX_ALIAS_TABLES;
+    for (uint16_t t = 0; t < tables; ++t) {
+        if (const char *alias = source->aliases[t].alias) {
+            char *copy = nullptr;
+            OtlStatus status = otlDupString(host, alias, &copy);
+            if (status != OTL_OK)
+                return status;
+            otl::hostRelease(host, &target->aliases[t].alias);
+            target->aliases[t].alias = copy;
+            status = otlHashInsert(host, outline, target, copy, otlAliasHashTable(t));
+            if (status != OTL_OK)
+                return status;
+        }
+        for (const OtlAliasCombo *c = source->aliases[t].combos; c; c = c->next)
+            if (OtlStatus status = otlAddAliasCombo(host, outline, target, t, c->aliasText,
+                                                    c->memberList, nullptr))
+                return status;
+    }
+    return OTL_OK;
+}

@@ -25,4 +25,11 @@ OtlAliasCombo *otlFindAliasCombo(const OtlOutline *outline, OtlAliasCombo *head,
 OtlStatus otlRemoveAliasCombo(const OtlHostContext *host, OtlOutline *outline, OtlItem *member,
                               uint16_t tableIndex, OtlAliasCombo *entry);
 
+// The number of the member's combinations in table `tableIndex`.
+uint32_t otlCountAliasCombos(const OtlItem *member, uint16_t tableIndex);
+// Copies every alias and combination of `source`, table by table, to
+// `target` and enters them into the hash; the first failure ends the copy.
+OtlStatus otlCopyMemberAliases(const OtlHostContext *host, OtlOutline *outline, OtlItem *target,
+                               const OtlItem *source);
+
 #endif

@@ -63,6 +63,25 @@ extern "C" OTL_API OtlStatus otlAddUserAttribute(const OtlHostContext *host, Otl
     return status;
 }
 
+uint32_t otlCountUserAttributes(const OtlItem *item)
+{
+    uint32_t count = 0;
+    for (const OtlUserAttr *node = item ? item->userAttributes : nullptr; node; node = node->next)
+        ++count;
+    return count;
+}
+
+// For an outline being generated from another: on failure the tags copied
+// so far stay, and the caller discards the outline it was building.
+OtlStatus otlCopyUserAttributes(const OtlHostContext *host, OtlItem *destination,
+                                const OtlItem *source)
+{
+    for (const OtlUserAttr *node = source->userAttributes; node; node = node->next)
+        if (OtlStatus status = otlAddUserAttribute(host, destination, node->text))
+            return status;
+    return OTL_OK;
+}
+
 extern "C" OTL_API OtlStatus adShrOtlSetUserAttribute(OtlOutline *outline, OtlItem *item,
                                                       const char *text)
 {

@@ -1,6 +1,8 @@
 // Alias refusals the model test does not reach: missing arguments, field
 // masks, field-access mode, and which refusal comes first. None changes the
 // dump or writes an out-parameter it does not clear.
+#include "alias/combo.h"
+#include "names/uda.h"
 #include "support/outline.h"
 
 #include <functional>
@@ -62,4 +64,22 @@ TEST_F(Alias, RefusalsComeInOrderAndChangeNothing)
     EXPECT_STREQ(o->dtsMembers[0]->dtsAliases[2], "");
     for (int t = 3; t <= OTL_MAX_ALIAS_TABLES + 1; ++t) // the tenth table is made, an eleventh not
         EXPECT_EQ(adShrOtlCreateAliasTable(o, ("T" + std::to_string(t)).c_str()), t <= OTL_MAX_ALIAS_TABLES ? OTL_OK : OTL_ERR_ALIAS_TABLE_LIMIT);
+}
+
+// What the writer counts and what a generated outline copies: a member's
+// combinations and tags, its aliases entered under their tables.
+TEST_F(Alias, CountsAndCopiesForTheWriterAndGeneratedOutlines)
+{
+    OtlItem *d = dim("D"), *a = add("a", d), *b = add("b", d, a);
+    ASSERT_EQ(adShrOtlCreateAliasTable(o, "T1"), OTL_OK);
+    ASSERT_EQ(adShrOtlSetMemberAlias(o, a, "T1", "Alpha", OTL_CHECK_ALL), OTL_OK);
+    for (const char *text : {"P1", "P2"})
+        ASSERT_EQ(adShrOtlAddAliasCombination(o, a, "T1", text, "a->D"), OTL_OK);
+    for (const char *tag : {"x", "y", "z"})
+        ASSERT_EQ(adShrOtlSetUserAttribute(o, a, tag), OTL_OK);
+    ASSERT_EQ(otlCopyMemberAliases(host.ctx(), o, b, a), OTL_OK);
+    ASSERT_EQ(otlCopyUserAttributes(host.ctx(), b, a), OTL_OK);
+    EXPECT_EQ(otlCountAliasCombos(b, 1) * 10 + otlCountUserAttributes(b), 23u);
+    EXPECT_EQ(otlCountAliasCombos(b, 0) + otlCountUserAttributes(nullptr), 0u);
+    EXPECT_EQ(test::entriesOf(o, b), (std::vector<std::string>{"Alpha@2", "P1@2", "P2@2", "b"}));
 }
