@@ -20,6 +20,7 @@
 #include "edit/changelog.h"
 #include "edit/item.h"
 #include "edit/rules.h"
+#include "names/dts.h"
 
 namespace {
 
@@ -178,6 +179,11 @@ OtlStatus deleteMember(OtlOutline *outline, OtlItem *member, uint16_t checkMode,
         removeCopiesBelow(outline, member);
         removeCopiesOf(outline, member);
     }
+    // The time series live through the time dimension's generation names,
+    // which go with it.
+    if (member->generation == 1 && member == otlFindDimByTag(outline, OTL_TAG_TIME))
+        for (OtlDtsMember *series : outline->dtsMembers)
+            otlDtsDisable(outline, series);
     removeSubtree(outline, member);
     otlFinishEdit(outline, journal, record);
     return OTL_OK;

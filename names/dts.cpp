@@ -70,6 +70,27 @@ OtlDtsMember *otlFindDtsMember(const OtlOutline *outline, const char *name, bool
     return nullptr;
 }
 
+OtlDtsMember *otlDtsNamedBy(OtlOutline *outline, const OtlItem *dimension, uint16_t generation)
+{
+    if (dimension != otlFindDimByTag(outline, OTL_TAG_TIME))
+        return nullptr;
+    const OtlGenLevelName *name = otlFindGenLevelName(dimension, OTL_NAME_KIND_GENERATION, generation);
+    for (OtlDtsMember *record : outline->dtsMembers)
+        if (record && record->dtsEnabled && record->dtsGeneration == generation && name &&
+            name->nameText && strcmp(name->nameText, record->dtsPeriodName) == 0)
+            return record;
+    return nullptr;
+}
+
+void otlDtsDisable(OtlOutline *outline, OtlDtsMember *record)
+{
+    if (!record || !record->dtsEnabled)
+        return;
+    --outline->dtsEnabledCount;
+    record->dtsGeneration = kDisabledGeneration;
+    record->dtsEnabled = 0;
+}
+
 extern "C" OTL_API OtlStatus adShrOtlEnableDTSMember(OtlOutline *outline, const char *dtsName,
                                                      uint16_t generation, uint8_t enable)
 {
@@ -100,9 +121,7 @@ extern "C" OTL_API OtlStatus adShrOtlEnableDTSMember(OtlOutline *outline, const 
         if (OtlStatus status =
                 otlDeleteGenLevelName(outline, time, OTL_NAME_KIND_GENERATION, generation))
             return status;
-        --outline->dtsEnabledCount;
-        record->dtsGeneration = kDisabledGeneration;
-        record->dtsEnabled = 0;
+        otlDtsDisable(outline, record);
     }
     outline->verified = 0;
     return OTL_OK;

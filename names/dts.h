@@ -18,4 +18,10 @@ void otlDtsRelease(OtlOutline *outline);
 // or empty name and for any other name.
 OtlDtsMember *otlFindDtsMember(const OtlOutline *outline, const char *name, bool asciiCase);
 
+// The enabled series whose period name names this generation of the time
+// dimension (`dimension` must be it), or null.
+OtlDtsMember *otlDtsNamedBy(OtlOutline *outline, const OtlItem *dimension, uint16_t generation);
+// The series is disabled: the generation name it lived through is gone.
+void otlDtsDisable(OtlOutline *outline, OtlDtsMember *record);
+
 #endif

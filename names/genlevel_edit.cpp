@@ -8,6 +8,7 @@
  * series change their own fields only once the name is set or gone.
  */
 #include "names/genlevel.h"
+#include "names/dts.h"
 #include "core/alloc.h"
 #include "core/hash.h"
 #include "core/host.h"
@@ -56,8 +57,13 @@ OtlStatus deleteName(OtlOutline *outline, const char *dimensionName, uint8_t kin
     OtlItem *dimension = nullptr;
     if (OtlStatus refused = findDimension(outline, dimensionName, &dimension))
         return refused;
+    // A time series lives through its generation name: when the name goes,
+    // the series goes with it, or it could never be disabled again.
+    OtlDtsMember *series =
+        kind == OTL_NAME_KIND_GENERATION ? otlDtsNamedBy(outline, dimension, number) : nullptr;
     if (OtlStatus status = otlDeleteGenLevelName(outline, dimension, kind, number))
         return status;
+    otlDtsDisable(outline, series);
     outline->verified = 0;
     return OTL_OK;
 }

@@ -115,6 +115,12 @@ TEST_F(Names, RefusalsChangeNothingAndQueriesListWhatIsThere)
     EXPECT_TRUE(count == 0 && o->dtsEnabledCount == 0 && o->verified == 0 && entries == nullptr && o->dtsMembers[0]->dtsGeneration == 0xFFFF);
     EXPECT_EQ(adShrOtlGetGenName(o, "Year", 1, &text), OTL_ERR_NO_GEN_LEVEL_NAME);
     EXPECT_TRUE(adShrOtlDeleteDTSMemberAlias(o, "H-T-D", nullptr) == OTL_OK && o->dtsMembers[0]->dtsAliases[0][0] == 0);
+    // A series goes when the generation name it lives through goes, or the time dimension.
+    ASSERT_EQ(dts("H-T-D", 1, 1) | adShrOtlDeleteGenName(o, "Year", 1), OTL_OK);
+    EXPECT_EQ(o->dtsEnabledCount + o->dtsMembers[0]->dtsEnabled, 0);
+    ASSERT_EQ(dts("H-T-D", 1, 1), OTL_OK);
+    ASSERT_EQ(adShrOtlDeleteDimension(o, s.year, nullptr), OTL_OK);
+    EXPECT_TRUE(o->dtsEnabledCount == 0 && !o->dtsMembers[0]->dtsEnabled);
 }
 
 TEST_F(Names, RandomNamesAndTagsFollowAModelAndFailCleanly)
