@@ -182,8 +182,8 @@ OtlStatus deleteMember(OtlOutline *outline, OtlItem *member, uint16_t checkMode,
     // The time series live through the time dimension's generation names,
     // which go with it.
     if (member->generation == 1 && member == otlFindDimByTag(outline, OTL_TAG_TIME))
-        for (OtlDtsMember *series : outline->dtsMembers)
-            otlDtsDisable(outline, series);
+        for (uint32_t i = 0; i < OTL_DTS_COUNT; ++i) // by index: the handle is packed
+            otlDtsDisable(outline, outline->dtsMembers[i]);
     removeSubtree(outline, member);
     otlFinishEdit(outline, journal, record);
     return OTL_OK;

@@ -75,10 +75,12 @@ OtlDtsMember *otlDtsNamedBy(OtlOutline *outline, const OtlItem *dimension, uint1
     if (dimension != otlFindDimByTag(outline, OTL_TAG_TIME))
         return nullptr;
     const OtlGenLevelName *name = otlFindGenLevelName(dimension, OTL_NAME_KIND_GENERATION, generation);
-    for (OtlDtsMember *record : outline->dtsMembers)
+    for (uint32_t i = 0; i < OTL_DTS_COUNT; ++i) { // by index: the handle is packed
+        OtlDtsMember *record = outline->dtsMembers[i];
         if (record && record->dtsEnabled && record->dtsGeneration == generation && name &&
             name->nameText && strcmp(name->nameText, record->dtsPeriodName) == 0)
             return record;
+    }
     return nullptr;
 }
 
