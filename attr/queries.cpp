@@ -32,16 +32,6 @@ constexpr uint32_t kMaxListed = UINT16_MAX;
 constexpr uint32_t kAttrListBits =
     (OTL_FIELD_ATTR_TEXTS1 | OTL_FIELD_ATTR_TEXTS2 | OTL_FIELD_ATTR_VALUES) & 0x7FFFFFFFu;
 
-// Copies a text into a name field: at most OTL_NAME_SIZE - 1 bytes, whole
-// characters only, always terminated; null gives an empty field.
-void cutText(const OtlHostContext *host, char *field, const char *text)
-{
-    const int32_t copied =
-        text ? GCStrcpy(static_cast<GCLocale>(host->localeHandle), field, OTL_NAME_SIZE - 1, text, -1, 0)
-             : 0;
-    field[copied] = '\0';
-}
-
 // Copies a value into a record the caller owns; a text value becomes a new
 // string of at most OTL_NAME_SIZE - 1 bytes. On failure `to` is unchanged.
 OtlStatus copyValue(const OtlHostContext *host, uint16_t type, const uint8_t raw[8], OtlAttribute *to)
@@ -51,7 +41,7 @@ OtlStatus copyValue(const OtlHostContext *host, uint16_t type, const uint8_t raw
     memcpy(value.value.raw, raw, sizeof value.value.raw);
     if (type == OTL_ATTR_TEXT) {
         char cut[OTL_NAME_SIZE];
-        cutText(host, cut, otl::loadPointer(reinterpret_cast<char *const *>(raw)));
+        otl::copyNameSlot(host, cut, otl::loadPointer(reinterpret_cast<char *const *>(raw)));
         char *copy = nullptr;
         OtlStatus status = otlDupString(host, cut, &copy);
         if (status != OTL_OK)
@@ -326,8 +316,8 @@ extern "C" OTL_API OtlStatus adShrOtlGetAssociatedAttributesInfo(OtlOutline *out
         return status;
     for (uint32_t i = 0; i < entries; ++i) {
         OtlAttrInfo &record = records[i];
-        cutText(host, record.infoText1, texts1[i]);
-        cutText(host, record.infoText2, texts2[i]);
+        otl::copyNameSlot(host, record.infoText1, texts1[i]);
+        otl::copyNameSlot(host, record.infoText2, texts2[i]);
         status = copyValue(host, values[i].type, values[i].value.raw, &record.infoValue);
         if (status != OTL_OK) {
             for (uint32_t j = 0; j < i; ++j)

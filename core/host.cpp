@@ -63,6 +63,14 @@ void copyText(char *destination, const char *source, size_t size)
     destination[n] = '\0';
 }
 
+void copyNameSlot(const OtlHostContext *host, char *slot, const char *text)
+{
+    const int32_t copied =
+        text ? GCStrcpy(static_cast<GCLocale>(host->localeHandle), slot, OTL_NAME_SIZE - 1, text, -1, 0)
+             : 0;
+    slot[copied] = '\0';
+}
+
 } // namespace otl
 
 // Texts are copied whole: a text longer than 65535 bytes is not cut short,

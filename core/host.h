@@ -46,6 +46,10 @@ bool equalIgnoringAsciiCase(const char *a, const char *b, size_t limit = OTL_NAM
 
 // Copies at most size-1 bytes and always terminates (fixed name fields).
 void copyText(char *destination, const char *source, size_t size);
+// Copies a text into an 81-byte name slot handed to a caller: at most
+// OTL_NAME_SIZE - 1 bytes of whole characters of the host's code page,
+// always terminated; null gives an empty slot.
+void copyNameSlot(const OtlHostContext *host, char *slot, const char *text);
 
 } // namespace otl
 

@@ -25,11 +25,9 @@
 
 namespace {
 
-// Field bits of a member's field mask (first word).
-constexpr uint32_t kFieldBasicInfo = 0x0000FFFFu; // any one of 0x1 to 0x8000 will do
-constexpr uint32_t kFieldFormula = 0x2000000u;
-constexpr uint32_t kFieldLastFormula = 0x4000000u;
-constexpr uint32_t kFieldCommentEx = 0x8000000u;
+// The field-mask bits of the basic member information: any one of them
+// will do.
+constexpr uint32_t kFieldBasicInfo = 0x0000FFFFu;
 
 constexpr size_t kMaxCommentEx = 8192;
 
@@ -260,7 +258,7 @@ extern "C" OTL_API OtlStatus adShrOtlFreeMbrInfo(const OtlHostContext *host, uin
 extern "C" OTL_API OtlStatus adShrOtlGetMemberCommentEx(OtlOutline *outline, OtlItem *member,
                                                         char **outText)
 {
-    return copyOut(outline, member, outText, kFieldCommentEx,
+    return copyOut(outline, member, outText, OTL_FIELD_COMMENT_EX,
                    [](const OtlItem *m) { return m->commentEx; });
 }
 
@@ -287,7 +285,7 @@ extern "C" OTL_API OtlStatus adShrOtlSetMemberCommentEx(OtlOutline *outline, Otl
 extern "C" OTL_API OtlStatus adShrOtlGetMemberFormula(OtlOutline *outline, OtlItem *member,
                                                       char **outText)
 {
-    return copyOut(outline, member, outText, kFieldFormula,
+    return copyOut(outline, member, outText, OTL_FIELD_FORMULA,
                    [](const OtlItem *m) { return m->formula; });
 }
 
@@ -295,7 +293,7 @@ extern "C" OTL_API OtlStatus adShrOtlGetMemberFormula(OtlOutline *outline, OtlIt
 extern "C" OTL_API OtlStatus adShrOtlGetMemberLastFormula(OtlOutline *outline, OtlItem *member,
                                                           char **outText)
 {
-    return copyOut(outline, member, outText, kFieldLastFormula,
+    return copyOut(outline, member, outText, OTL_FIELD_LAST_FORMULA,
                    [](const OtlItem *m) { return m->lastFormula ? m->lastFormula : m->formula; });
 }
 

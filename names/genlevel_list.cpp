@@ -4,9 +4,9 @@
  * Nothing here changes the outline; field-access mode does not refuse.
  */
 #include "names/genlevel.h"
-#include "names/slot.h"
 #include "core/alloc.h"
 #include "core/host.h"
+#include "gcharset.h"
 
 #include <stdio.h>
 

@@ -3,7 +3,6 @@
  * of a dimension's members. Both hand out arrays of 81-byte slots; nothing
  * here changes the outline.
  */
-#include "names/slot.h"
 #include "names/genlevel.h"
 #include "core/alloc.h"
 #include "core/host.h"
