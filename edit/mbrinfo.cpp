@@ -177,7 +177,7 @@ OtlStatus otlCopyMbrInfoToItem(const OtlHostContext *host, const OtlMbrInfo *inf
             item->infoDimName = static_cast<char *>(nameBlock);
         }
         char *oldText =
-            item->attrValueType == OTL_ATTR_TEXT ? otl::textValue(item->attrValue) : nullptr;
+            otl::textValueOf(item->attrValueType, item->attrValue);
         if (oldText && !(info->attrValueType == OTL_ATTR_TEXT &&
                          otl::textValue(info->attrValue) == oldText))
             otl::hostRelease(host, &oldText);

@@ -31,6 +31,11 @@ namespace otl {
 
 // The string pointer held in the first bytes of a text (type 10) value.
 char *textValue(const uint8_t *raw);
+// The string of a value of this type: null unless it is a text value.
+inline char *textValueOf(uint16_t type, const uint8_t *raw)
+{
+    return type == OTL_ATTR_TEXT ? textValue(raw) : nullptr;
+}
 // Stores a string pointer as a text value, the remaining bytes cleared.
 void setTextValue(uint8_t *raw, char *text);
 

@@ -26,15 +26,6 @@
 
 namespace {
 
-char *textValueOf(uint16_t type, const uint8_t *value)
-{
-    char *text = nullptr;
-    if (type == OTL_ATTR_TEXT)
-        memcpy(&text, value, sizeof text);
-    return text;
-}
-
-
 // The scratch record the attribute naming works on; a text value copied
 // into it is dropped, the naming derives the value from the name again.
 OtlStatus prepareScratch(OtlOutline *outline, OtlItem *member, const char *newName,
@@ -42,7 +33,7 @@ OtlStatus prepareScratch(OtlOutline *outline, OtlItem *member, const char *newNa
 {
     OtlStatus status = otlCopyItemToMbrInfo(outline->host, scratch, member);
     if (scratch->attrValueType == OTL_ATTR_TEXT) {
-        char *text = textValueOf(OTL_ATTR_TEXT, scratch->attrValue);
+        char *text = otl::textValue(scratch->attrValue);
         otl::hostRelease(outline->host, &text);
         memset(scratch->attrValue, 0, sizeof scratch->attrValue);
     }
@@ -90,7 +81,7 @@ extern "C" OTL_API OtlStatus adShrOtlRenameMember(OtlOutline *outline, OtlItem *
     // The member's value follows its name: a text value from the naming
     // replaces the member's.
     otl::ReplacedText *texts = journal.step(
-        otl::ReplacedText{host, textValueOf(scratch.attrValueType, scratch.attrValue), nullptr});
+        otl::ReplacedText{host, otl::textValueOf(scratch.attrValueType, scratch.attrValue), nullptr});
     if (status != OTL_OK)
         return status;
     if (!otlValidateName(scratch.memberName, host))
@@ -137,7 +128,7 @@ extern "C" OTL_API OtlStatus adShrOtlRenameMember(OtlOutline *outline, OtlItem *
         names->rename(names->entries[i].item, scratch.memberName);
     names->rename(member, scratch.memberName);
     journal.keep(&member->attrValue);
-    texts->oldText = textValueOf(member->attrValueType, member->attrValue);
+    texts->oldText = otl::textValueOf(member->attrValueType, member->attrValue);
     memcpy(member->attrValue, scratch.attrValue, sizeof member->attrValue);
     shortNameStep->apply();
 
