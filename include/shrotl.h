@@ -1308,9 +1308,129 @@ OTL_API OtlStatus otlAddAliasCombo(const OtlHostContext *host, OtlOutline *outli
                                    OtlItem *member, uint16_t tableIndex, const char *aliasText,
                                    const char *memberList, OtlAliasCombo **outEntry);
 
-/* Match list */
+/* Dimension queries. None of them changes the outline or is refused in
+ * field-access mode; a name is looked up as adShrOtlFindMember does, so
+ * the universe member's name finds the universe member. */
+/* The number of dimensions. */
+OTL_API OtlStatus adShrOtlCountDims(OtlOutline *outline, uint16_t *count);
+/* otlGetDim(member): NULL for a NULL member or the universe member. */
+OTL_API OtlStatus adShrOtlFindDim(OtlOutline *outline, OtlItem *member, OtlItem **dimension);
+/* The greatest generation of a leaf among member, the siblings after it and
+ * everything below them; 0 for a NULL member. */
+OTL_API OtlStatus adShrOtlCountGens(OtlOutline *outline, OtlItem *member, uint16_t *count);
+/* Among the member called name, the siblings after it and everything below
+ * them, the first leaf in pre-order of the greatest generation: its parent's
+ * name is copied to parentName (OTL_NAME_SIZE bytes), or the leaf's own
+ * name when it is a dimension or the universe member, and *generation is
+ * its generation. *generation is cleared first; no member of that name:
+ * OTL_ERR_GENERIC, parentName untouched. */
+OTL_API OtlStatus adShrOtlFindParentLowMbr(OtlOutline *outline, const char *name, char *parentName,
+                                           uint16_t *generation);
+/* The member or shared member called name whose parent is called
+ * parentName (member names only, any dimension); parentName NULL finds as
+ * adShrOtlFindMember does. *member is cleared first: NULL when none. */
+OTL_API OtlStatus adShrOtlFindMemberParentCombo(OtlOutline *outline, const char *name,
+                                               const char *parentName, OtlItem **member);
+/* The last child of item (of the universe member when item is NULL), or
+ * NULL. */
+OTL_API OtlStatus adShrOtlGetLastChild(OtlOutline *outline, OtlItem *item, OtlItem **last);
+/* From the first dimension on, the dimension whose next one is an
+ * attribute dimension (OTL_TAG_ATTRIBUTE), or for the second operation the
+ * attribute calculations dimension (OTL_TAG_ATTR_CALC), else the last
+ * dimension; the first dimension whatever its own tag; NULL without
+ * dimensions. */
+OTL_API OtlStatus adShrOtlGetLastBaseDimension(OtlOutline *outline, OtlItem **dimension);
+OTL_API OtlStatus adShrOtlGetLastAttrDimension(OtlOutline *outline, OtlItem **dimension);
+/* The base dimension an attribute dimension is linked to; NULL for any
+ * other item, NULL included. */
+OTL_API OtlItem *otlGetBaseDimension(OtlItem *dimension);
+
+/* Match list: lists of a dimension's members sorted by name, to tell the
+ * parent of the nearest name; one slot for each dimension the outline had
+ * when the first list was made. A list holds member handles: after deleting
+ * members, make the lists that held them again. Not refused in field-access
+ * mode; `verified` stays as it was. */
+/* Makes the list of the member called dimensionName: the member and every
+ * member below it that is not shared, sorted ascending as
+ * adShrOtlSortChildren sorts (the outline's sortDirection becomes
+ * OTL_SORT_ASCENDING). It replaces the member's earlier list. No member of
+ * that name, or no free place in the list: OTL_ERR_GENERIC. On failure the
+ * list is as it was. */
+OTL_API OtlStatus adShrOtlSetMatchDim(OtlOutline *outline, const char *dimensionName);
+/* Looks memberName up in the list of dimensionName by the outline's case
+ * rule: the member of that name, else the one sorting last before it, else
+ * the first. Its parent's name is copied to parentName (OTL_NAME_SIZE
+ * bytes); the dimension's first child stands in for the dimension itself,
+ * and the dimension's name for a member without a parent. No member
+ * called dimensionName, or no list of it: OTL_ERR_GENERIC, parentName
+ * untouched. */
+OTL_API OtlStatus adShrOtlFindMatch(OtlOutline *outline, const char *memberName,
+                                    const char *dimensionName, char *parentName);
 /* Releases the match list. outline may be NULL. */
 OTL_API void adShrOtlCleanMatch(OtlOutline *outline);
+
+/* Marks, read by adShrOtlDeleteMarked. A new member is not marked; marking
+ * is not an edit: it neither refuses in field-access mode nor clears
+ * `verified`. A name that finds nothing marks nothing: OTL_OK. */
+/* Marks (with 1) the member called name and everything below it and, unless
+ * it is a dimension, each sibling after it with everything below. */
+OTL_API OtlStatus adShrOtlMarkDim(OtlOutline *outline, const char *name);
+/* Sets the mark of the member called name, or of member (may be NULL:
+ * nothing happens); 0 unmarks. */
+OTL_API OtlStatus adShrOtlMarkMbr(OtlOutline *outline, const char *name, uint8_t mark);
+OTL_API OtlStatus adShrOtlMarkMbrByHandle(OtlOutline *outline, OtlItem *member, uint8_t mark);
+/* Walks the member called dimensionName and, unless it is a dimension, the
+ * siblings after it, in pre-order: a marked member is deleted as
+ * adShrOtlDeleteMember does with OTL_CHECK_ALL (subtree, shared copies and
+ * log record included), an unmarked one is walked into. The first failing
+ * deletion ends the walk and is returned: the members deleted before it
+ * stay deleted, each deletion being whole. A name that finds nothing, or
+ * the universe member's, deletes nothing: OTL_OK. Each call writes a begin
+ * and an end line to the timing trace. */
+OTL_API OtlStatus adShrOtlDeleteMarked(OtlOutline *outline, const char *dimensionName);
+
+/* Sorting */
+/* The sort orders of adShrOtlSortChildren. */
+#define OTL_SORT_ASCENDING 0  /* by name; members of an attribute dimension by value */
+#define OTL_SORT_DESCENDING 1 /* the exact reverse of OTL_SORT_ASCENDING */
+#define OTL_SORT_CUSTOM 2     /* by the caller's comparison */
+/* The caller's comparison: negative, zero or positive as first sorts
+ * before, with or after second; context is the caller's value, passed on. */
+typedef int32_t (*OtlCompareFn)(OtlItem *first, OtlItem *second, void *context);
+/* Reorders the children of parent (the dimensions when parent is NULL or
+ * the universe member) and marks with dimChanged the parent's dimension,
+ * or the new first dimension. Ascending: leaf members of an attribute
+ * dimension with equal value types OTL_ATTR_NUMERIC or OTL_ATTR_DATE by
+ * value; all others by name under the outline's case rule (bytes when case
+ * sensitive), a shared member before a member of an equal name. Refused in
+ * field-access mode, for an order above OTL_SORT_CUSTOM
+ * (OTL_ERR_SORT_ORDER) and for OTL_SORT_CUSTOM without compare
+ * (OTL_ERR_SORT_NO_COMPARE). Nothing but the order of siblings changes and
+ * nothing is logged; `verified` stays as it was, unless the order sorted is
+ * one verification reads: the dimensions', and that of the members of an
+ * attribute or attribute calculations dimension. compare must not change
+ * the outline. (The sort's work stack cannot run out for any number of
+ * children an outline holds; were it to, the children would keep the
+ * order reached and OTL_ERR_GENERIC be returned.) */
+OTL_API OtlStatus adShrOtlSortChildren(OtlOutline *outline, OtlItem *parent, uint16_t order,
+                                       OtlCompareFn compare, void *context);
+
+/* Currency outline */
+/* A new currency outline (type OTL_OUTLINE_CURRENCY, automatic
+ * configuration on, the source's case rule) with a copy of the time
+ * dimension (members, texts, aliases of table 0 with their combinations,
+ * user-defined attributes) and the dimensions CurCategory (OTL_TAG_ACCOUNTS)
+ * and CurName (OTL_TAG_COUNTRY), holding the distinct currency names of the
+ * source's OTL_TAG_ACCOUNTS and OTL_TAG_COUNTRY dimensions in the order
+ * first met, and an empty CurType (OTL_TAG_CURRENCY_TYPE, sparse), closed
+ * with adShrOtlCloseOutline. Refused in field-access mode, for a currency
+ * outline (OTL_ERR_ALREADY_CURRENCY), then without an accounts
+ * (OTL_ERR_NO_TAG1_DIM), time (OTL_ERR_NO_TIME_DIM) or country dimension
+ * (OTL_ERR_NO_TAG3_DIM); a name the new outline refuses gives the add's
+ * status. The source never changes; *currencyOutline is written on success
+ * only, and after a failure nothing of the new outline remains. */
+OTL_API OtlStatus adShrOtlGenerateCurrencyOutline(OtlOutline *outline,
+                                                  OtlOutline **currencyOutline);
 
 #ifdef __cplusplus
 }

@@ -70,7 +70,7 @@ struct Command {
 
 // Commands in the order --help lists them.
 constexpr Command kCommands[] = {
-    {"demo", "Build the Quillfeather Teas demo outline, edit it and print it", declareDemo},
+    {"demo", "Build the Quillfeather Teas demo outline, edit and sort it, print it and its currency outline", declareDemo},
     {"status", "Explain a status code returned by the library", declareStatus},
 };
 
