@@ -92,10 +92,11 @@ void dumpFields(std::ostringstream &out, const OtlItem *i, const Numbering *ids,
     out << text(i->memberName) << " lev=" << i->level << " gen=" << i->generation
         << " cons=" << i->consolidation << " opt=" << +i->memberOption;
     if (!content || accounts)
-        out << " t1=" << +i->tag1Option << " cm=" << i->currencyMode << " tb=" << i->timeBalance
-            << " skip=" << i->skipOption;
+        out << " t1=" << +i->tag1Option << " cm=" << i->currencyMode;
     if (!content || currency)
         out << " cn=" << text(i->currencyName);
+    if (!content || accounts)
+        out << " tb=" << i->timeBalance << " skip=" << i->skipOption;
     out << " share=" << i->shareOption << " stor=" << i->storageType
         << " tag=" << i->dimensionTag << " cat=" << i->dimensionCategory
         << " comment=" << text(i->comment);
@@ -173,11 +174,11 @@ std::string dump(const OtlOutline *o, bool content)
     std::ostringstream out;
     const Numbering ids = numbered(o);
     out << "case=" << +o->caseSensitive << " type=" << o->outlineType << " auto=" << +o->autoConfigure
-        << " fopt=" << +o->fileOptionFlag << " dts=" << o->dtsEnabledCount;
+        << " fopt=" << +o->fileOptionFlag;
     if (!content)
         out << " fam=" << +o->fieldAccessMode << " log=" << +o->changeLogEnabled
             << " sort=" << o->sortDirection << " verified=" << +o->verified;
-    out << "\n";
+    out << " dts=" << o->dtsEnabledCount << "\n";
     out << "tables=" << o->aliasTableCount;
     for (int t = 0; t < OTL_MAX_ALIAS_TABLES && o->aliasTableNames; ++t)
         out << " " << text(o->aliasTableNames[t]);
