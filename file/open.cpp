@@ -19,11 +19,16 @@
 #include "file/reader.h"
 #include "file/sections.h"
 
+#include <algorithm>
+
 namespace otl {
 
 namespace {
 
 constexpr uint32_t kMinRecordBuffer = 4096;
+// The file bytes the item pool reckons per item (its first block holds
+// fileSize x 7.5 / 39900 items).
+constexpr uint64_t kPoolBytesPerItem = 5320;
 
 // A level is 0 for a leaf, else one more than its highest child's; the
 // numbering visits children first. Items are linked without level updates,
@@ -60,7 +65,7 @@ OtlStatus readRecords(Reader &reader, SectionInput &in, uint16_t version, uint16
         }
         --parent->childCountOrValue;
         // Generations and levels are 16 bits.
-        if (parent->generation == UINT16_MAX - 1)
+        if (parent->generation == UINT16_MAX)
             return OTL_ERR_FILE;
         const uint32_t start = in.pos;
         uint32_t length = 0;
@@ -129,8 +134,16 @@ OtlStatus readMembers(Reader &reader, SectionInput &in, uint16_t version)
     }
     if (status == OTL_OK && statsRead && dimCount != stats.dimCount)
         status = OTL_ERR_FILE;
+    // The pool's first block is sized from the file's size, which counts on
+    // far longer records than a file has: sized from the records the
+    // statistics count (no more than the file can hold), one block takes
+    // every item instead of a chain of doubling blocks that ends up to
+    // twice too large.
+    const uint64_t records = std::min<uint64_t>(uint64_t(stats.memberCount) + 1,
+                                                reader.fileSize / kRecordFixedBytes + 1);
+    const uint64_t poolSize = std::max<uint64_t>(reader.fileSize, records * kPoolBytesPerItem);
     if (status == OTL_OK)
-        status = otlStartPool(outline, reader.fileSize);
+        status = otlStartPool(outline, static_cast<uint32_t>(std::min<uint64_t>(poolSize, UINT32_MAX)));
     if (status == OTL_OK)
         status = otlPoolItem(outline, &outline->root);
     if (status != OTL_OK)

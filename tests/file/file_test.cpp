@@ -31,12 +31,133 @@ struct Emit {
 struct Section {
     uint16_t opcode, version;
     Emit body;
+    bool embedded = false; // the body starts with an end opcode of its own (time series)
+};
+
+// A member record: the fixed part with `name`, then `rest`; its length
+// word says `length` when that is set.
+struct Rec {
+    const char *name;
+    uint32_t children = 0;
+    uint16_t type = 0x0001, flags = 0, tag1 = 0;
+    Emit rest = {};
+    int64_t length = -1; // -1: the bytes' own
+};
+
+Emit record(const Rec &r, bool dimension)
+{
+    Emit e;
+    e.u32(0).u16(dimension ? 1 : 2).u32(r.children).u32(0).u16(r.type).u16(r.flags).u16(r.tag1).str(r.name).add(r.rest);
+    const uint32_t length = r.length >= 0 ? uint32_t(r.length) : uint32_t(e.b.size());
+    for (int i = 0; i < 4; ++i)
+        e.b[i] = uint8_t(length >> 8 * i);
+    return e;
+}
+
+// What follows the name: no formulas, the tags (from version 3; with
+// names for a dimension), an empty alias slot, and the extension (from
+// version 6).
+Emit tail(bool dimension, Emit extension = Emit().u16(0).u16(0), uint16_t version = 6)
+{
+    Emit e;
+    e.str(nullptr).str(nullptr);
+    if (version >= 3) {
+        e.u16(version >= 3 && !dimension).add(dimension ? Emit() : Emit().str("Tag"));
+        if (dimension)
+            e.u16(0).u16(1).u16(2).str("Second");
+    }
+    e.str(nullptr).u16(0);
+    return version >= 6 ? e.add(extension) : e;
+}
+
+// A small file of every section, each part open to a row that damages it:
+// Prod{p1} linked to Colour{Red}, p1 associated with Red and commented.
+struct Parts {
+    Emit stats, specs, info;
+    std::vector<Emit> records;
+    Emit log, dts, comments;
+    std::vector<Section> more; // after the comments
+    std::vector<uint16_t> drop; // sections left out
+    uint16_t version = 6, dtsVersion = 2;
+    bool end = true;
+
+    Parts()
+    {
+        stats.u32(2).u32(1).u32(4).u32(4).u32(4).u32(0).u32(0).u32(60).u32(0).u32(1).u32(0).u32(0).u32(0);
+        stats.u32(0).u32(0).u32(2).u32(2).u32(3).u32(0).u32(2).u32(2).u32(4).u32(0);
+        specs.u16(0).u16(0).u8(0).u16(0).u16(0);
+        for (const char *n : {"True", "False", "Calc", "Sum", "Count", "Avg", "Min", "Max"})
+            specs.str(n);
+        info = infoBlock(2, 1, "Default");
+        records = {record({"Prod", 1, 0x0002, 0, 0, tail(true, Emit().u16(2).u16(1).u8(1).u16(1).u32(2).u16(0).u8(0))}, true),
+                   record({"p1", 0, 1, 0, 0, tail(false, Emit().u16(2).u16(0))}, false),
+                   record({"Colour", 1, 0x0002, 0x0820, 0, tail(true, matrix(2, {1, 1}))}, true),
+                   record({"Red", 0, 1, 0x0820, 0, tail(false, Emit().u16(1).u16(4).u8(8).u16(3).str("Red").u8(0))}, false)};
+        log.u32(1).u8('A').u16(2).u16(0).u16(10).bytes("p1\0Prod\0\0\0", 10);
+        dts = timeSeries(2, "");
+        comments.u32(1).u32(19).u32(1).u32(1).str("note");
+    }
+    static Emit infoBlock(uint16_t dims, uint16_t tables, const char *name, bool longForm = false)
+    {
+        Emit i;
+        i.u32(0).u16(0).u16(0).u16(0);
+        for (int w = longForm ? 4 : 0; w > 0; --w)
+            i.u16(0);
+        i.u16(0).u16(0).u16(0).u16(dims).u16(tables);
+        for (uint16_t t = 0; t < tables; ++t)
+            i.str(name);
+        i.u16(0);
+        i.b[0] = uint8_t(i.b.size()), i.b[1] = uint8_t(i.b.size() >> 8);
+        return i;
+    }
+    // The first series enabled at generation 3 with `alias` in table 0.
+    static Emit timeSeries(uint16_t v, const std::string &alias)
+    {
+        Emit e;
+        if (v >= 2)
+            e.u32(0);
+        for (int m = 0; m < OTL_DTS_COUNT; ++m) {
+            (v >= 2 ? e.u32(0) : e).u8(m == 0).u8(m == 0 ? 3 : 0);
+            for (int t = 0; t < OTL_MAX_ALIAS_TABLES; ++t)
+                m == 0 && t == 0 && !alias.empty() ? e.str(alias.c_str()) : e.u16(0);
+        }
+        return e;
+    }
+    static Emit matrix(uint32_t words, std::vector<uint32_t> bits)
+    {
+        Emit e;
+        e.u16(1).u16(0x000A).u8(4).u32(words);
+        for (uint32_t w : bits)
+            e.u32(w);
+        return e.u8(16).u16(3).u8(0);
+    }
+    std::vector<Section> sections() const
+    {
+        Section members{otl::OTL_OP_MEMBERS, version, info};
+        for (const Emit &r : records)
+            members.body.add(r);
+        std::vector<Section> s;
+        for (Section x : {Section{otl::OTL_OP_STATISTICS, 1, stats}, Section{otl::OTL_OP_ATTR_SPECS, 1, specs}, members,
+                          Section{otl::OTL_OP_CHANGE_LOG, 1, log},
+                          Section{otl::OTL_OP_TIME_SERIES, dtsVersion, dts, dtsVersion >= 2},
+                          Section{otl::OTL_OP_COMMENTS, 2, comments}})
+            if (std::find(drop.begin(), drop.end(), x.opcode) == drop.end())
+                s.push_back(x);
+        s.insert(s.end(), more.begin(), more.end());
+        return s;
+    }
 };
 
 Bytes readAll(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+void set32(Emit &e, size_t at, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        e.b[at + i] = uint8_t(v >> 8 * i);
 }
 
 uint32_t le32(const Bytes &b, size_t at) { return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24; }
@@ -88,6 +209,7 @@ protected:
         for (const Section &s : sections) {
             uint32_t at = 0;
             EXPECT_EQ(qVLBeginOpcode(0, f, s.opcode, s.version, &at) |
+                          (s.embedded ? qVLWriteOpcode(0, f, otl::OTL_OP_END, 2) : 0) |
                           qVLWrite(0, f, s.body.b.data(), uint32_t(s.body.b.size())) | qVLEndOpcode(0, f, at), 0u);
         }
         if (end)
@@ -307,4 +429,233 @@ TEST_F(OutlineFile, RandomOutlinesComeBackWholeAndSaveToTheSameBytes)
                                        std::filesystem::copy_options::overwrite_existing);
         }
     }
+}
+
+TEST_F(OutlineFile, DamagedFilesGiveAStatusNeverACrashAndKeepNothing)
+{
+    const auto rec = [](size_t i, Rec r, bool dimension = false) { return [=](Parts &p) { p.records[i] = record(r, dimension); }; };
+    const auto ext = [](Emit e) { return tail(false, e); };
+    const auto log = [](const char *block, uint16_t length) { return [=](Parts &p) { p.log = Emit(); p.log.u32(1).u8('A').u16(2).u16(0).u16(length).bytes(block, length); }; };
+    const auto link = [](std::vector<uint32_t> dims) { return [=](Parts &p) {
+        Emit e;
+        e.u16(2).u16(1).u8(1).u16(uint32_t(dims.size()));
+        for (uint32_t d : dims)
+            e.u32(d).u16(0);
+        p.records[0] = record({"Prod", 1, 0x0002, 0, 0, tail(true, e.u8(0))}, true);
+    }; };
+    const auto again = [](uint16_t opcode) { return [=](Parts &p) { p.more.push_back({opcode, 2, opcode == otl::OTL_OP_MEMBERS ? p.info : p.comments}); }; };
+    const std::string long81(81, 'n'), long31(31, 't');
+    const std::string block409(409, 'b');
+    const struct {
+        const char *name;
+        std::function<void(Parts &)> damage;
+        OtlStatus expected;
+    } rows[] = {
+        {"nothing", [](Parts &) {}, OTL_OK},
+        {"the longest record claimed far beyond the file", [](Parts &p) { set32(p.stats, 28, 0xFFFFFF00u); }, OTL_OK},
+        {"a record length of 0, which would read the record again", rec(1, {"p1", 0, 1, 0, 0, ext(Emit().u16(0).u16(0)), 0}), OTL_ERR_FILE},
+        {"a record length below the fixed part", rec(1, {"p1", 0, 1, 0, 0, ext(Emit().u16(0).u16(0)), 21}), OTL_ERR_FILE},
+        {"a record length past the section", rec(1, {"p1", 0, 1, 0, 0, ext(Emit().u16(0).u16(0)), 4000}), OTL_ERR_FILE},
+        {"a name longer than its 81-byte field", rec(1, {long81.c_str(), 0, 1, 0, 0, ext(Emit().u16(0).u16(0))}), OTL_ERR_FILE},
+        {"a name without its terminator", rec(1, {nullptr, 0, 1, 0, 0, Emit().bytes("\3\0abc", 5).add(ext(Emit().u16(0).u16(0)))}), OTL_ERR_FILE},
+        {"a name past its record", rec(1, {"p1", 0, 1, 0, 0, ext(Emit().u16(0).u16(0)), 24}), OTL_ERR_FILE},
+        {"a table name longer than its 31-byte slot", [&](Parts &p) { p.info = Parts::infoBlock(2, 1, long31.c_str()); }, OTL_ERR_FILE},
+        {"eleven alias tables", [](Parts &p) { p.info = Parts::infoBlock(2, 11, "T"); }, OTL_ERR_FILE},
+        {"a time series alias longer than its 31-byte slot", [&](Parts &p) { p.dts = Parts::timeSeries(2, long31); }, OTL_ERR_FILE},
+        {"dimensions x 16 wrapping 32 bits", [](Parts &p) { set32(p.stats, 0, 0x10000001u); }, OTL_ERR_FILE},
+        {"alias tables x 8 wrapping 32 bits", [](Parts &p) { set32(p.stats, 36, 0x20000001u); }, OTL_ERR_FILE},
+        {"matrix words x 4 wrapping 32 bits", rec(2, {"Colour", 1, 0x0002, 0x0820, 0, tail(true, Parts::matrix(0x40000001u, {1, 1}))}, true), OTL_ERR_FILE},
+        {"more dimensions than the statistics say", [](Parts &p) { set32(p.stats, 0, 1); }, OTL_ERR_FILE},
+        {"a link slot naming no dimension", link({9}), OTL_ERR_FILE},
+        {"a link slot naming a base dimension", link({1}), OTL_ERR_FILE},
+        {"two link slots naming one attribute dimension", link({2, 2}), OTL_ERR_FILE},
+        {"matrix rows counted from a stored count of 0", [](Parts &p) { set32(p.stats, 76, 0); }, OTL_ERR_FILE},
+        {"a label-only member without children, passed over", [&](Parts &p) {
+             p.records[0] = record({"Prod", 2, 0x0002, 0, 0, tail(true, Emit().u16(2).u16(1).u8(1).u16(1).u32(2).u16(0).u8(0))}, true);
+             p.records.insert(p.records.begin() + 2, record({"Lone", 0, 1, 0x0002, 0, ext(Emit().u16(0).u16(0))}, false)); }, OTL_OK},
+        {"a change text block short of terminators", log("p1\0Prod\0", 8), OTL_ERR_FILE},
+        {"a change text block over 408 bytes", log(block409.c_str(), 409), OTL_ERR_FILE},
+        {"an unknown change letter, dropped", [](Parts &p) { p.log = Emit().u32(1).u8('X').u16(0).u16(0).u16(0); }, OTL_OK},
+        {"the statistics twice", [](Parts &p) { p.more.push_back({otl::OTL_OP_STATISTICS, 1, p.stats}); }, OTL_ERR_FILE},
+        {"the members twice", again(otl::OTL_OP_MEMBERS), OTL_ERR_FILE},
+        {"the comments twice", again(otl::OTL_OP_COMMENTS), OTL_ERR_FILE},
+        {"the attribute specifications after the members", [](Parts &p) { p.drop = {otl::OTL_OP_ATTR_SPECS}; p.more.push_back({otl::OTL_OP_ATTR_SPECS, 1, p.specs}); }, OTL_ERR_FILE},
+        {"an unknown section, skipped", [](Parts &p) { p.more.push_back({7777, 1, Emit().u32(5)}); }, OTL_OK},
+        {"an element of tag 2", rec(3, {"Red", 0, 1, 0x0820, 0, ext(Emit().u16(1).u16(4).u8(2).u8(0))}), OTL_ERR_UNKNOWN_TAG},
+        {"link slots on a member", rec(1, {"p1", 0, 1, 0, 0, ext(Emit().u16(0).u16(1).u8(1).u16(0).u8(0))}), OTL_ERR_FILE},
+        {"a value retyped by a dimension type", rec(3, {"Red", 0, 1, 0x0820, 0, ext(Emit().u16(1).u16(4).u8(8).u16(3).str("Red").u8(16).u16(2).u8(0))}), OTL_ERR_FILE},
+        {"no end", [](Parts &p) { p.end = false; }, QVL_ERR_TRUNCATED},
+        {"no members", [](Parts &p) { p.drop = {otl::OTL_OP_MEMBERS}; }, OTL_ERR_FILE},
+        {"members of version 6 without statistics", [](Parts &p) { p.drop = {otl::OTL_OP_STATISTICS}; }, OTL_ERR_FILE},
+    };
+    for (const auto &row : rows) {
+        Parts parts;
+        row.damage(parts);
+        const std::string name = emit(parts.sections(), parts.end);
+        OtlOutline *opened = reinterpret_cast<OtlOutline *>(&sentinel);
+        const size_t blocks = host.liveBlocks();
+        EXPECT_EQ(open(name, &opened), row.expected) << row.name;
+        EXPECT_TRUE(row.expected ? opened == nullptr && host.liveBlocks() == blocks : opened != nullptr) << row.name;
+        if (row.expected == OTL_OK && &row == rows) { // the whole file: p1 associated with Red and commented
+            OtlItem *p1 = opened->root->firstChild->firstChild, **attrs = nullptr;
+            uint16_t count = 0;
+            EXPECT_EQ(adShrOtlGetAssociatedAttributes(opened, p1, &count, &attrs), OTL_OK);
+            EXPECT_TRUE(count == 1 && !strcmp(attrs[0]->memberName, "Red") && !strcmp(p1->comment, "note"));
+            adShrOtlFree(host.ctx(), attrs);
+        }
+        adShrOtlCloseOutline(row.expected ? nullptr : opened);
+    }
+}
+
+TEST_F(OutlineFile, OlderMembersSectionsReadWithoutWhatTheyLackAndCountTheirStatistics)
+{
+    for (uint16_t version = 1; version <= 5; ++version) {
+        SCOPED_TRACE("version " + std::to_string(version));
+        Parts p;
+        p.version = version;
+        p.dtsVersion = version == 1 ? 1 : 2;
+        p.dts = Parts::timeSeries(p.dtsVersion, "ytd");
+        p.drop = {otl::OTL_OP_STATISTICS, otl::OTL_OP_ATTR_SPECS};
+        p.info = Parts::infoBlock(1, 1, "Default", version == 1);
+        p.records = {record({"Prod", 2, 0x0002, 0, 0, tail(true, {}, version)}, true),
+                     record({"p1", 0, 1, 0x0004 * (version == 5), 0, tail(false, {}, version)}, false),
+                     record({"p2", 0, 1, 0, 0, tail(false, {}, version)}, false)};
+        OtlOutline *opened = nullptr;
+        ASSERT_EQ(open(emit(p.sections()), &opened), OTL_OK);
+        const OtlItem *prod = opened->root->firstChild, *p1 = prod->firstChild;
+        const OtlFileStats &s = opened->stats;
+        // Counted by the numbering: three records, the shared one of version 5 neither stored nor unshared.
+        EXPECT_TRUE(s.dimCount == 1 && s.baseDimCount == 1 && s.memberCount == 3 &&
+                    s.storedMemberCount == 3 - (version == 5) && s.nonSharedMemberCount == 3 - (version == 5));
+        EXPECT_TRUE(s.dimStats[0].memberCount == 3 && !strcmp(p1->memberName, "p1") && p1->nextSibling);
+        EXPECT_EQ(std::string(opened->attrSpecs.trueName), "True");
+        EXPECT_EQ(version >= 3, p1->userAttributes && !strcmp(p1->userAttributes->text, "Tag") && prod->genLevelNames &&
+                                    !strcmp(prod->genLevelNames->nameText, "Second"));
+        // The first series enabled at generation 3; a version-1 section counts nothing.
+        EXPECT_TRUE(opened->dtsMembers[0]->dtsEnabled == 1 && opened->dtsMembers[0]->dtsGeneration == 3 &&
+                    !strcmp(opened->dtsMembers[0]->dtsAliases[0], "ytd"));
+        EXPECT_EQ(opened->dtsEnabledCount, version == 1 ? 0 : 1);
+        adShrOtlCloseOutline(opened);
+    }
+}
+
+// A chain as deep as 16-bit generations allow opens, saves to the same
+// bytes and closes without recursion; one record deeper is refused, and so
+// is a section that claims to run past the end of the file.
+TEST_F(OutlineFile, NestingAndSectionsCannotRunAwayWithTheReader)
+{
+    for (uint32_t depth : {65535u, 65536u}) {
+        Parts p;
+        p.version = 5;
+        p.drop = {otl::OTL_OP_STATISTICS, otl::OTL_OP_COMMENTS};
+        p.info = Parts::infoBlock(1, 1, "Default");
+        p.records.clear();
+        for (uint32_t g = 1; g <= depth; ++g)
+            p.records.push_back(record({("c" + std::to_string(g)).c_str(), g < depth, 1, 0, 0, tail(g == 1, {}, 5)}, g == 1));
+        OtlOutline *opened = nullptr;
+        const std::string file = emit(p.sections());
+        ASSERT_EQ(open(file, &opened), depth > UINT16_MAX ? OTL_ERR_FILE : OTL_OK);
+        if (!opened)
+            continue;
+        EXPECT_EQ(opened->root->firstChild->level, depth - 1);
+        const std::string copy = path("copy.otl"), again = path("again.otl");
+        OtlOutline *reopened = nullptr;
+        ASSERT_EQ(adShrOtlWriteOutline(opened, copy.c_str(), 1), OTL_OK);
+        ASSERT_EQ(open(copy, &reopened), OTL_OK);
+        ASSERT_EQ(adShrOtlWriteOutline(reopened, again.c_str(), 1), OTL_OK);
+        EXPECT_TRUE(readAll(copy) == readAll(again));
+        adShrOtlCloseOutline(reopened);
+        adShrOtlCloseOutline(opened);
+    }
+    Parts p;
+    p.more.push_back({7777, 1, Emit().u32(5)});
+    const std::string file = emit(p.sections());
+    Bytes bytes = readAll(file);
+    bytes[bytes.size() - 2 * QVL_SECTION_HEADER_SIZE - 4 + 4] = 0xFF; // the unknown section's length
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
+    OtlOutline *opened = nullptr;
+    EXPECT_EQ(open(file, &opened), QVL_ERR_TRUNCATED);
+}
+
+// A save that fails at any file-service call or allocation leaves the
+// outline as it was (numbers, offsets and statistics included, which the
+// edit before it made stale) and the previous file byte for byte; an open
+// that fails hands out nothing and keeps nothing.
+TEST_F(OutlineFile, EveryFileServiceCallAndEveryAllocationFailsCleanly)
+{
+    buildRandom(7);
+    const std::string target = path("target.otl");
+    ASSERT_EQ(adShrOtlWriteOutline(o, target.c_str(), 1), OTL_OK);
+    Bytes previous;
+    std::string before;
+    size_t blocks = 0;
+    int edits = 0;
+    const auto edit = [&] { // makes what the last save left stale
+        add(("Newcomer" + std::to_string(++edits)).c_str(), o->root->firstChild);
+        previous = readAll(target), before = dump(), blocks = ownedBlocks();
+    };
+    OtlOutline *opened = nullptr;
+    const std::function<OtlStatus()> operations[] = {
+        [&] { return adShrOtlWriteOutline(o, target.c_str(), 1); },
+        [&] { return opened = reinterpret_cast<OtlOutline *>(&sentinel), open(target, &opened); }};
+    const auto unchanged = [&](bool save, uint64_t n) {
+        if (save) {
+            EXPECT_EQ(test::dumpDiff(before, dump()), "") << n;
+            EXPECT_TRUE(readAll(target) == previous) << n;
+        } else {
+            EXPECT_EQ(opened, nullptr) << n;
+        }
+        EXPECT_EQ(ownedBlocks(), blocks) << n;
+    };
+    for (bool save : {true, false}) {
+        edit();
+        for (uint32_t n = 1;; ++n) {
+            qVLFailAfter(n);
+            const OtlStatus status = operations[!save]();
+            // Reading, the last call closes the file and its status does not matter.
+            if (qVLFailAfter(0) != 0 || (!save && status == OTL_OK)) {
+                EXPECT_EQ(status, OTL_OK);
+                break;
+            }
+            EXPECT_TRUE(save ? status == (n == 1 ? QVL_ERR_OPEN : OTL_ERR_FILE) : status == OTL_ERR_FILE || status == QVL_ERR_IO)
+                << "call " << n << ": " << status;
+            unchanged(save, n);
+        }
+        if (!save)
+            adShrOtlCloseOutline(opened);
+        edit();
+        EXPECT_GT(test::sweepAllocations(host, operations[!save], [&](uint64_t n) { unchanged(save, n); }), 0u);
+        if (!save)
+            adShrOtlCloseOutline(opened);
+    }
+}
+
+TEST_F(OutlineFile, WhatAFileCannotHoldIsRefusedOrCutToFit)
+{
+    dim("Dim");
+    const std::string target = path("limits.otl");
+    OtlItem *m = add("m", o->root->firstChild);
+    EXPECT_EQ(adShrOtlSetMemberFormula(o, m, std::string(65535, 'f').c_str()), OTL_OK);
+    const std::string before = dump();
+    EXPECT_EQ(adShrOtlWriteOutline(o, target.c_str(), 1), OTL_ERR_FILE);
+    EXPECT_TRUE(dump() == before && !std::filesystem::exists(target));
+    adShrOtlSetMemberFormula(o, m, "f;");
+    o->fieldAccessMode = 1;
+    EXPECT_EQ(adShrOtlWriteOutline(o, target.c_str(), 1), OTL_ERR_ACCESS_MODE);
+    o->fieldAccessMode = 0;
+    // A dimension's change text is cut at whole characters to fit the
+    // reader's 408 bytes with the record's other texts.
+    o->changeLogEnabled = 1;
+    std::string accents;
+    for (int i = 0; i < 300; ++i)
+        accents += "\xC3\xA9";
+    OtlMbrInfo d = test::info("Extras");
+    OtlItem *extra = nullptr;
+    ASSERT_EQ(adShrOtlAddDimension(o, &d, o->root->firstChild, accents.c_str(), &extra), OTL_OK);
+    OtlOutline *opened = nullptr;
+    ASSERT_EQ(adShrOtlWriteOutline(o, target.c_str(), 1) | open(target, &opened), OTL_OK);
+    const std::string cut = opened->changeLogTail->text[3];
+    // "Extras", no parent and "Dim" leave 395 bytes and the terminator: 197 characters.
+    EXPECT_EQ(cut, accents.substr(0, 394));
+    adShrOtlCloseOutline(opened);
 }
