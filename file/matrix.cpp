@@ -110,6 +110,48 @@ OtlItem **findAttrMember(const OtlOutline *outline, OtlItem *a, const OtlItem *x
     return nullptr;
 }
 
+// The member a shared member (the member of its name) or a label-only one
+// (its first child) stands for, when it lies in the same dimension. A
+// label-only member without children stands for nothing and is passed
+// over: verification reports it, and refusing the file would make the save
+// of an unverified outline unreadable.
+OtlItem *standsFor(OtlOutline *outline, const OtlItem *y)
+{
+    OtlItem *x = y->shareOption == OTL_SHARE_SHARED ? otlFindNamedMember(outline, y->memberName)
+                                                     : y->firstChild;
+    return x && x->dimensionNumber == y->dimensionNumber ? x : nullptr;
+}
+
+// Shared and label-only members take the flag of the member they stand
+// for, once every stored member has its own. A chain of them (a shared
+// member of a label-only one whose first child is shared...) is followed to
+// its end, so that the answer does not depend on the order the members come
+// in; each member is on one chain once, marked in its childCountOrValue,
+// which a read item leaves 0, and a loop of them ends with the flag clear.
+void settleStandIns(OtlOutline *outline, OtlItem *d)
+{
+    constexpr uint32_t kFollowing = 1, kSettled = 2;
+    const auto standIn = [&](const OtlItem *x) { return x && x != d && !isStored(x->shareOption); };
+    postOrder(d, [&](OtlItem *y) {
+        if (!standIn(y) || y->childCountOrValue == kSettled)
+            return true;
+        OtlItem *end = y;
+        for (; standIn(end) && end->childCountOrValue == 0; end = standsFor(outline, end))
+            end->childCountOrValue = kFollowing;
+        const uint8_t flag = end && end->childCountOrValue != kFollowing && end->hasAttrValue ? 1 : 0;
+        for (OtlItem *z = y; standIn(z) && z->childCountOrValue == kFollowing; z = standsFor(outline, z)) {
+            z->hasAttrValue = flag;
+            z->childCountOrValue = kSettled;
+        }
+        return true;
+    });
+    postOrder(d, [&](OtlItem *y) {
+        if (standIn(y))
+            y->childCountOrValue = 0;
+        return true;
+    });
+}
+
 } // namespace
 
 OtlStatus rebuildMatrices(OtlOutline *outline, const uint32_t *highestStored, uint8_t *rebuilt,
@@ -215,26 +257,9 @@ OtlStatus resolveAssociations(OtlOutline *outline)
         if (status != OTL_OK)
             return status;
     }
-    // Shared and label-only members answer for the member they stand for;
-    // their flags are set once every stored member has its own.
-    for (OtlItem *d = first; d; d = d->nextSibling) {
-        if (!isLinkedBase(d))
-            continue;
-        postOrder(d, [&](OtlItem *y) {
-            if (y == d || isStored(y->shareOption))
-                return true;
-            // A label-only member without children stands for nothing (the
-            // first child the rule names is not there) and is passed over:
-            // verification reports it, and refusing the file would make an
-            // unverified outline's save unreadable.
-            const OtlItem *source = y->shareOption == OTL_SHARE_SHARED
-                                        ? otlFindNamedMember(outline, y->memberName)
-                                        : y->firstChild;
-            if (source && source->hasAttrValue)
-                y->hasAttrValue = 1;
-            return true;
-        });
-    }
+    for (OtlItem *d = first; d; d = d->nextSibling)
+        if (isLinkedBase(d))
+            settleStandIns(outline, d);
     return OTL_OK;
 }
 

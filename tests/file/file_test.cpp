@@ -243,6 +243,7 @@ void OutlineFile::buildRandom(uint32_t seed)
     uint32_t serial = 0;
     const auto fresh = [&](const char *prefix) { return prefix + tag + std::to_string(++serial); };
     o->caseSensitive = uint8_t(pick(2));
+    o->autoConfigure = uint8_t(pick(2));
     o->fileOptionFlag = uint8_t(pick(2));
     std::vector<std::string> tables = {""};
     for (uint32_t t = pick(4); t > 0; --t)
@@ -389,8 +390,10 @@ void checkStatistics(const std::string &file)
     const std::function<void(size_t &, uint32_t, bool)> level = [&](size_t &at, uint32_t count, bool top) {
         for (uint32_t i = 0; i < count; ++i) {
             const uint32_t length = le32(m, at), next = le32(m, at + 10);
-            if (top) // the dimension's entry after the alias-table counters
+            if (top) { // the dimension's entry after the alias-table counters; categories to 11
                 EXPECT_EQ(le32(stats, 52 + 8 * le32(stats, 36) + 16 * dimension++ + 12), start + at);
+                EXPECT_LE(m[at + 15] >> 4, 11);
+            }
             ++records, longest = std::max(longest, length);
             at += length;
             level(at, le32(m, at - length + 6), false);
@@ -402,6 +405,27 @@ void checkStatistics(const std::string &file)
     EXPECT_EQ(at, m.size());
     EXPECT_EQ(records, le32(stats, 8));
     EXPECT_EQ(longest, le32(stats, 28));
+    for (size_t reserved : {20, 24, 32, 40, 44, 48})
+        EXPECT_EQ(le32(stats, reserved), 0u);
+    // The lengths that the reader passes over add up: the time series'
+    // (after the embedded end opcode) and the comment entries'.
+    const Bytes &t = sections[otl::OTL_OP_TIME_SERIES].second;
+    uint32_t total = 0;
+    for (size_t p = QVL_SECTION_HEADER_SIZE + 4, q = 0; total < t.size() && p < t.size(); p = q) {
+        q = p + 6;
+        for (int a = 0; a < OTL_MAX_ALIAS_TABLES; ++a)
+            q += 2 + (t[q] | t[q + 1] << 8);
+        EXPECT_EQ(q, p + 4 + le32(t, p));
+        total += le32(t, p) + 4;
+    }
+    EXPECT_EQ(total, le32(t, QVL_SECTION_HEADER_SIZE));
+    for (uint16_t op : {otl::OTL_OP_COMMENTS, otl::OTL_OP_COMMENTS_EX}) {
+        const Bytes &c = sections[op].second;
+        size_t q = 4;
+        for (uint32_t n = le32(c, 0); n > 0; --n)
+            q += le32(c, q);
+        EXPECT_EQ(q, c.size());
+    }
 }
 
 TEST_F(OutlineFile, RandomOutlinesComeBackWholeAndSaveToTheSameBytes)
@@ -418,6 +442,16 @@ TEST_F(OutlineFile, RandomOutlinesComeBackWholeAndSaveToTheSameBytes)
         OtlOutline *opened = nullptr;
         ASSERT_EQ(open(first, &opened, o->changeLogEnabled), OTL_OK);
         EXPECT_EQ(test::dumpDiff(test::dumpContent(o), test::dumpContent(opened)), "");
+        // Shared and label-only members of a linked dimension answer for
+        // the member they stand for.
+        for (OtlItem *x = opened->root; x; x = otl::nextInSubtree(x, opened->root)) {
+            OtlItem *source = x->firstChild, *d = otlGetDim(x);
+            if (!d || x == d || d->attrRole != OTL_ATTR_ROLE_LINKED_BASE || otl::isStored(x->shareOption))
+                continue;
+            if (x->shareOption == OTL_SHARE_SHARED)
+                adShrOtlFindMember(opened, x->memberName, &source);
+            EXPECT_EQ(x->hasAttrValue, source && source->hasAttrValue) << x->memberName;
+        }
         ASSERT_EQ(adShrOtlWriteOutline(opened, second.c_str(), 1), OTL_OK);
         ASSERT_EQ(adShrOtlWriteOutline(o, third.c_str(), 1), OTL_OK);
         EXPECT_TRUE(readAll(first) == readAll(second) && readAll(first) == readAll(third));
@@ -481,6 +515,9 @@ TEST_F(OutlineFile, DamagedFilesGiveAStatusNeverACrashAndKeepNothing)
         {"the comments twice", again(otl::OTL_OP_COMMENTS), OTL_ERR_FILE},
         {"the attribute specifications after the members", [](Parts &p) { p.drop = {otl::OTL_OP_ATTR_SPECS}; p.more.push_back({otl::OTL_OP_ATTR_SPECS, 1, p.specs}); }, OTL_ERR_FILE},
         {"an unknown section, skipped", [](Parts &p) { p.more.push_back({7777, 1, Emit().u32(5)}); }, OTL_OK},
+        {"an outline type of 2", [](Parts &p) { p.info.b[4] = 2; }, OTL_ERR_FILE},
+        {"a matrix on a member", rec(3, {"Red", 0, 1, 0x0820, 0, ext(Emit().u16(1).u16(2).u8(4).u32(0).u8(0))}), OTL_ERR_FILE},
+        {"a value of type 5", rec(3, {"Red", 0, 1, 0x0820, 0, ext(Emit().u16(1).u16(4).u8(8).u16(5).u8(0))}), OTL_ERR_FILE},
         {"an element of tag 2", rec(3, {"Red", 0, 1, 0x0820, 0, ext(Emit().u16(1).u16(4).u8(2).u8(0))}), OTL_ERR_UNKNOWN_TAG},
         {"link slots on a member", rec(1, {"p1", 0, 1, 0, 0, ext(Emit().u16(0).u16(1).u8(1).u16(0).u8(0))}), OTL_ERR_FILE},
         {"a value retyped by a dimension type", rec(3, {"Red", 0, 1, 0x0820, 0, ext(Emit().u16(1).u16(4).u8(8).u16(3).str("Red").u8(16).u16(2).u8(0))}), OTL_ERR_FILE},
@@ -518,7 +555,7 @@ TEST_F(OutlineFile, OlderMembersSectionsReadWithoutWhatTheyLackAndCountTheirStat
         p.drop = {otl::OTL_OP_STATISTICS, otl::OTL_OP_ATTR_SPECS};
         p.info = Parts::infoBlock(1, 1, "Default", version == 1);
         p.records = {record({"Prod", 2, 0x0002, 0, 0, tail(true, {}, version)}, true),
-                     record({"p1", 0, 1, 0x0004 * (version == 5), 0, tail(false, {}, version)}, false),
+                     record({"p1", 0, 1, uint16_t(version == 5 ? 0x0004 : 0), 0, tail(false, {}, version)}, false),
                      record({"p2", 0, 1, 0, 0, tail(false, {}, version)}, false)};
         OtlOutline *opened = nullptr;
         ASSERT_EQ(open(emit(p.sections()), &opened), OTL_OK);
