@@ -9,6 +9,7 @@
  * is checked against the matrix, whatever the statistics of a file say.
  */
 #include "file/matrix.h"
+#include "attr/items.h"
 #include "attr/register.h"
 #include "core/alloc.h"
 #include "core/records.h"
@@ -47,6 +48,13 @@ bool isLinkedBase(const OtlItem *d)
 {
     return d->attrRole == OTL_ATTR_ROLE_LINKED_BASE && !isAttrTag(d->dimensionTag) &&
            d->attrLink.baseDim.attrLinks;
+}
+
+// A member of a base dimension that may hold associations; a file may put
+// an attribute or calculations item there, whose link area has another form.
+bool isBaseMember(const OtlItem *x)
+{
+    return otlAttrLinkKind(x) == AttrLinkKind::BaseMember;
 }
 
 bool isAttrDim(const OtlItem *a)
@@ -131,7 +139,7 @@ OtlItem *standsFor(OtlOutline *outline, const OtlItem *y)
 void settleStandIns(OtlOutline *outline, OtlItem *d)
 {
     constexpr uint32_t kFollowing = 1, kSettled = 2;
-    const auto standIn = [&](const OtlItem *x) { return x && x != d && !isStored(x->shareOption); };
+    const auto standIn = [&](const OtlItem *x) { return x && isBaseMember(x) && !isStored(x->shareOption); };
     postOrder(d, [&](OtlItem *y) {
         if (!standIn(y) || y->childCountOrValue == kSettled)
             return true;
@@ -175,7 +183,7 @@ OtlStatus rebuildMatrices(OtlOutline *outline, const uint32_t *highestStored, ui
         if (!any)
             continue;
         postOrder(d, [&](OtlItem *x) {
-            if (x == d || !x->hasAttrValue || !isStored(x->shareOption) || x->storedNumber == 0)
+            if (!isBaseMember(x) || !x->hasAttrValue || !isStored(x->shareOption) || x->storedNumber == 0)
                 return true;
             const auto &entries = x->attrLink.baseMember;
             for (uint16_t j = 0; entries.attrMemberLinks && j < entries.attrMemberCount &&
@@ -233,7 +241,7 @@ OtlStatus resolveAssociations(OtlOutline *outline)
         auto &links = d->attrLink.baseDim;
         OtlStatus status = OTL_OK;
         postOrder(d, [&](OtlItem *x) {
-            if (x == d || !isStored(x->shareOption))
+            if (!isBaseMember(x) || !isStored(x->shareOption))
                 return true;
             auto &entries = x->attrLink.baseMember;
             for (uint16_t i = 0; i < links.attrLinkCount; ++i) {

@@ -369,8 +369,8 @@ void OutlineFile::buildRandom(uint32_t seed)
     adShrOtlDeleteDimension(o, extra, "gone");
 
     // Associations last, so that every associated member keeps level 0.
-    for (OtlItem *m : members) {
-        if (m->level != 0 || otlGetDim(m) != product || m->shareOption != 0)
+    for (OtlItem *m = product->firstChild; m; m = otl::nextInSubtree(m, product)) {
+        if (m->level != 0 || m->shareOption != 0)
             continue;
         for (int t = 0; t < 4; ++t)
             if (!attrLeaves[t].empty() && pick(3))
@@ -515,6 +515,7 @@ TEST_F(OutlineFile, DamagedFilesGiveAStatusNeverACrashAndKeepNothing)
         {"the comments twice", again(otl::OTL_OP_COMMENTS), OTL_ERR_FILE},
         {"the attribute specifications after the members", [](Parts &p) { p.drop = {otl::OTL_OP_ATTR_SPECS}; p.more.push_back({otl::OTL_OP_ATTR_SPECS, 1, p.specs}); }, OTL_ERR_FILE},
         {"an unknown section, skipped", [](Parts &p) { p.more.push_back({7777, 1, Emit().u32(5)}); }, OTL_OK},
+        {"an attribute member among base members", rec(1, {"p1", 0, 1, 0, 0, ext(Emit().u16(1).u16(4).u8(8).u16(0).u8(0))}), OTL_OK},
         {"an outline type of 2", [](Parts &p) { p.info.b[4] = 2; }, OTL_ERR_FILE},
         {"a matrix on a member", rec(3, {"Red", 0, 1, 0x0820, 0, ext(Emit().u16(1).u16(2).u8(4).u32(0).u8(0))}), OTL_ERR_FILE},
         {"a value of type 5", rec(3, {"Red", 0, 1, 0x0820, 0, ext(Emit().u16(1).u16(4).u8(8).u16(5).u8(0))}), OTL_ERR_FILE},
