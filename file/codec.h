@@ -48,6 +48,7 @@ struct ByteReader {
 // a text too long for its counted string) is kept in `status`, and nothing
 // is appended after it.
 struct ByteWriter {
+    static constexpr bool kCountsOnly = false;
     const OtlHostContext *host = nullptr;
     uint8_t *data = nullptr;
     uint32_t size = 0;
@@ -71,6 +72,7 @@ struct ByteWriter {
 
 // The ByteWriter's interface, counting bytes only.
 struct ByteCounter {
+    static constexpr bool kCountsOnly = true; // values need not be worked out
     uint64_t size = 0;
     OtlStatus status = OTL_OK;
 

@@ -213,7 +213,7 @@ void encodeMember(Sink &out, const OtlOutline *outline, const OtlItem *item,
     const bool isDimension = item == dimension;
     out.u32(0); // the length, filled in below
     out.u16(isDimension ? kDimensionRecord : kMemberRecord);
-    out.u32(otlCountChildren(item));
+    out.u32(Sink::kCountsOnly ? 0 : otlCountChildren(item));
     out.u32(nextSibling);
     out.u16(isDimension ? dimensionWord(item) : consolidationWord(item));
     out.u16(memberFlags(item));

@@ -42,7 +42,8 @@ namespace {
 // The old numbers and record offset of every item the numbering reached,
 // in the order it reached them, in blocks of a fixed size.
 struct NumberLog {
-    static constexpr uint32_t kItemsPerChunk = 16384;
+    // Small enough for a host's heap to reuse from one save to the next.
+    static constexpr uint32_t kItemsPerChunk = 4000;
     struct Chunk {
         Chunk *next;
         uint32_t values[4 * kItemsPerChunk];
@@ -57,9 +58,11 @@ struct NumberLog {
     {
         const uint32_t at = count % kItemsPerChunk;
         if (at == 0) {
-            Chunk *chunk = nullptr;
-            if (OtlStatus status = hostNew(host, &chunk))
+            void *block = nullptr;
+            if (OtlStatus status = hostAlloc(host, sizeof(Chunk), &block))
                 return status;
+            Chunk *chunk = static_cast<Chunk *>(block);
+            chunk->next = nullptr;
             (last ? last->next : first) = chunk;
             last = chunk;
         }
