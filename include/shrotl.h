@@ -622,6 +622,25 @@ typedef uint16_t OtlCheckMode;
 #define OTL_CHECK_NAMES 1
 #define OTL_CHECK_STRUCTURE 2
 
+/* One member with faults in the report of adShrOtlVerifyOutline: the
+ * member, its word 1 (faultFlags, with OTL_FAULT_ATTR_MARKER set when word 2
+ * is nonzero) and its word 2 (attrFaultFlags). Clients from
+ * OTL_CLIENT_ATTR_RULES get whole entries; older clients get entries that
+ * end before attrFaultFlags, OTL_FAULT_ENTRY_LEGACY_SIZE bytes each. Step
+ * through a report with OTL_FAULT_ENTRY_AT, never by indexing. */
+typedef struct OtlFaultEntry {
+    OtlItem *member;
+    uint32_t faultFlags;
+    uint32_t attrFaultFlags; /* full form only */
+} OtlFaultEntry;
+
+#define OTL_FAULT_ATTR_MARKER 0x80000000u /* word 1: word 2 holds faults */
+#define OTL_FAULT_ENTRY_LEGACY_SIZE offsetof(OtlFaultEntry, attrFaultFlags)
+#define OTL_FAULT_ENTRY_SIZE(clientVersion) \
+    ((clientVersion) >= OTL_CLIENT_ATTR_RULES ? sizeof(OtlFaultEntry) : OTL_FAULT_ENTRY_LEGACY_SIZE)
+#define OTL_FAULT_ENTRY_AT(report, clientVersion, index) \
+    ((OtlFaultEntry *)((char *)(report) + (size_t)(index) * OTL_FAULT_ENTRY_SIZE(clientVersion)))
+
 /* ------------------------------------------------------------------------
  * Generation and level names, user-defined attributes, time series
  * ---------------------------------------------------------------------- */
@@ -1041,6 +1060,46 @@ OTL_API OtlStatus adShrOtlSetMemberFormula(OtlOutline *outline, OtlItem *member,
 /* Removes the formula; none gives OTL_ERR_NO_FORMULA. Leaves `verified` as
  * it was. outline or member NULL: OTL_ERR_GENERIC. */
 OTL_API OtlStatus adShrOtlDeleteMemberFormula(OtlOutline *outline, OtlItem *member);
+
+/* Verification. A run leaves its findings on the items (faultFlags word
+ * 1, attrFaultFlags word 2, the bits of the member rule checks) and never
+ * refuses for a fault: faults are results, not failures. */
+/* Checks the whole outline: the outline-level rules, every member, the
+ * attribute dimensions and associations, and duplicate names.
+ * *outlineFaults receives the outline-level word (0x200000 a currency
+ * outline of more than OTL_MAX_CURRENCY_DIMS dimensions, 0x4000 attribute
+ * dimensions without the calculations dimension last); when it is nonzero
+ * no member is checked, every member's words are cleared, the report is
+ * empty and `verified` is cleared. Otherwise every member's words are found
+ * anew (no bit survives an earlier run) and *report is a new array of
+ * *count entries, one per member whose words are nonzero, in pre-order,
+ * released with adShrOtlFree (NULL when *count is 0). `verified` is set
+ * unless an entry holds a fault other than a generation or level name
+ * clash or a warning (word-1 bits 0x1000000 to 0x40000000 alone). The run
+ * also settles what the checks fix: attribute dimensions and their
+ * members of tag OTL_TAG_ATTRIBUTE get consolidation 5, and the
+ * association level of each attribute dimension follows the first base
+ * member met. OTL_OK whenever the checks ran; OTL_ERR_ACCESS_MODE in
+ * field-access mode, with nothing written; otherwise an allocation status,
+ * after which the members' words hold this run's findings and `verified` is
+ * as it was. The three out-parameters are cleared first (after the
+ * field-access test): 0, 0 and NULL after a failure. None may be NULL. */
+OTL_API OtlStatus adShrOtlVerifyOutline(OtlOutline *outline, uint32_t *outlineFaults,
+                                        uint32_t *count, OtlFaultEntry **report);
+/* The member checks over first, its following siblings and all their
+ * descendants: each member's word 1 is found anew (a dimension or an item
+ * of an attribute or calculations dimension keeps the bits
+ * otlVerifyAttrDims gave it), word 2 gains the attribute-member checks, a
+ * base member's word 2 is found anew with its associations' checks, which
+ * also mark the attribute members concerned. 1 when any word it visited or
+ * marked is nonzero. first may be NULL: 0. Not refused in field-access
+ * mode. */
+OTL_API OtlBool otlVerifyItems(const OtlHostContext *host, OtlOutline *outline, OtlItem *first);
+/* The dimension-order and attribute-dimension checks: clears and then sets
+ * the words of every dimension and of every item of an attribute or
+ * calculations dimension. 1 when it found a fault. Not refused in
+ * field-access mode. */
+OTL_API OtlBool otlVerifyAttrDims(OtlOutline *outline);
 
 /* Generation and level names. A name follows the member name rules and is
  * unique in the outline among the generation and level names of every
