@@ -1,14 +1,19 @@
 /*
  * The outline writer: adShrOtlWriteOutline.
  *
- * A save prepares everything before the file is created: the statistics
+ * A save first lets the outline choose its storage types when it asks for
+ * that, and verifies it unless told not to or already verified; an outline
+ * with faults is not saved. It then prepares everything before the file is
+ * created: the statistics
  * arrays and the dimension table (fresh blocks, the old ones kept), the
  * numbering (every item's old numbers logged, each member's subtree size in
  * bytes gathered on the way) and the association matrices (fresh blocks).
  * Then it writes the sections in their fixed order, each record in one
  * call, every record's position known when it is written. A failure at any
- * point puts the outline back as it was, numbers and all; the file services
- * leave the previous file in place. Success releases what was replaced.
+ * point puts the outline back as it was, numbers, storage types and the
+ * verified flag included (the findings of its verification stay on the
+ * items); the file services leave the previous file in place. Success
+ * releases what was replaced.
  *
  * During the save a member's recordOffset first holds the bytes of its
  * subtree (its record and all below it), then its position: a record's
@@ -17,6 +22,7 @@
 #include "core/alloc.h"
 #include "core/host.h"
 #include "core/tree.h"
+#include "file/autoconf.h"
 #include "file/format.h"
 #include "file/matrix.h"
 #include "file/members.h"
@@ -114,19 +120,20 @@ struct NumberLog {
 class Save {
 public:
     explicit Save(OtlOutline *outline)
-        : outline_(outline), host_(outline->host), log_{outline->host}
+        : outline_(outline), host_(outline->host), log_{outline->host}, oldVerified_(outline->verified)
     {
         writer_.outline = outline;
         writer_.out.host = host_;
     }
 
-    OtlStatus prepare();
+    OtlStatus prepare(bool verify);
     OtlStatus write(const char *fileName);
     void rollback();
     void commit();
 
 private:
     OtlStatus install();
+    OtlStatus verify();
     static OtlStatus numberHook(void *context, OtlItem *item, const OtlItem *dimension);
     OtlStatus sections();
     OtlStatus members(uint32_t firstRecord);
@@ -154,6 +161,8 @@ private:
     uint32_t *highest_ = nullptr;
     uint8_t *rebuilt_ = nullptr;
     uint8_t **oldMatrices_ = nullptr;
+    uint16_t *oldStorage_ = nullptr; // the storage types before the configuration
+    uint8_t oldVerified_;
     uint32_t statsBody_ = 0;
     uint32_t comments_[2] = {};
 };
@@ -226,7 +235,19 @@ OtlStatus Save::numberHook(void *context, OtlItem *item, const OtlItem *dimensio
     return OTL_OK;
 }
 
-OtlStatus Save::prepare()
+// Verification's faults refuse the save; its report is not needed.
+OtlStatus Save::verify()
+{
+    uint32_t outlineFaults = 0, faultyMembers = 0;
+    OtlFaultEntry *report = nullptr;
+    OtlStatus status = adShrOtlVerifyOutline(outline_, &outlineFaults, &faultyMembers, &report);
+    hostRelease(host_, &report);
+    if (status == OTL_OK && !outline_->verified && (outlineFaults || faultyMembers))
+        status = OTL_ERR_NOT_VERIFIED;
+    return status;
+}
+
+OtlStatus Save::prepare(bool verifyFirst)
 {
     dims_ = countDimensions(outline_);
     if (dims_ > UINT16_MAX) // the info block counts them in 16 bits
@@ -238,9 +259,22 @@ OtlStatus Save::prepare()
             status = hostNewArray(host_, dims_, &rebuilt_);
         if (status == OTL_OK)
             status = hostNewArray(host_, dims_, &oldMatrices_);
+        if (status == OTL_OK)
+            status = hostNewArray(host_, dims_, &oldStorage_);
     }
-    if (status == OTL_OK)
-        status = install();
+    if (status != OTL_OK)
+        return status;
+    uint32_t k = 0;
+    for (OtlItem *d = outline_->root ? outline_->root->firstChild : nullptr; d; d = d->nextSibling)
+        oldStorage_[k++] = d->storageType;
+    if (outline_->autoConfigure)
+        status = otlConfigureStorage(host_, outline_);
+    if (status == OTL_OK && verifyFirst && !outline_->verified)
+        status = verify();
+    if (status != OTL_OK)
+        return status;
+    otlTraceTime("otlWriteOutline begin");
+    status = install();
     if (status != OTL_OK)
         return status;
     Numbering how;
@@ -379,11 +413,16 @@ void Save::releaseScratch()
     hostRelease(host_, &highest_);
     hostRelease(host_, &rebuilt_);
     hostRelease(host_, &oldMatrices_);
+    hostRelease(host_, &oldStorage_);
 }
 
 void Save::rollback()
 {
     log_.restore(outline_->root);
+    uint32_t k = 0;
+    for (OtlItem *d = oldStorage_ ? outline_->root->firstChild : nullptr; d; d = d->nextSibling)
+        d->storageType = oldStorage_[k++];
+    outline_->verified = oldVerified_;
     for (uint32_t k = 0; k < dims_ && installed_; ++k) {
         if (!rebuilt_[k])
             continue;
@@ -427,12 +466,10 @@ void Save::commit()
 extern "C" OTL_API OtlStatus adShrOtlWriteOutline(OtlOutline *outline, const char *fileName,
                                                  uint8_t skipVerify)
 {
-    (void)skipVerify;
     if (outline->fieldAccessMode)
         return OTL_ERR_ACCESS_MODE;
-    otlTraceTime("otlWriteOutline begin");
     otl::Save save(outline);
-    OtlStatus status = save.prepare();
+    OtlStatus status = save.prepare(!skipVerify);
     if (status == OTL_OK)
         status = save.write(fileName);
     if (status != OTL_OK) {

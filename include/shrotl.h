@@ -762,15 +762,20 @@ OTL_API OtlStatus adShrOtlOpenOutline(const OtlHostContext *host, const char *fi
                                       uint8_t logChanges, OtlOutline **outOutline);
 /* Saves the outline. The file services write a new file beside fileName
  * and put it in place only once it is complete, so a failed save leaves the
- * previous file as it was. Refused in field-access mode. A save leaves on
- * the outline the numbers of every item (dimensionNumber, memberNumber,
- * storedNumber), its record's position (recordOffset), the statistics,
- * the dimension table and the association matrices it wrote; a failed one
- * leaves the outline as it was, those included. The file services' status
- * when the file cannot be created; OTL_ERR_FILE when they fail later, or
- * for a text longer than 65534 bytes or a list longer than 65535 entries
- * (more than 65535 dimensions among them); a failed allocation: the host's
- * status. */
+ * previous file as it was. Refused in field-access mode. With
+ * autoConfigure set, the dimensions' storage types are chosen first (more
+ * than 25 dimensions: OTL_ERR_AUTOCONFIG_DIMS). Unless skipVerify is
+ * nonzero or `verified` is set, the outline is verified as
+ * adShrOtlVerifyOutline does, and faults give OTL_ERR_NOT_VERIFIED with no
+ * file written. A save leaves on the outline the numbers of every item
+ * (dimensionNumber, memberNumber, storedNumber), its record's position
+ * (recordOffset), the statistics, the dimension table and the association
+ * matrices it wrote; a failed one leaves the outline as it was, those, the
+ * storage types and `verified` included, but for the findings its
+ * verification left on the items. The file services' status when the file
+ * cannot be created; OTL_ERR_FILE when they fail later, or for a text
+ * longer than 65534 bytes or a list longer than 65535 entries (more than
+ * 65535 dimensions among them); a failed allocation: the host's status. */
 OTL_API OtlStatus adShrOtlWriteOutline(OtlOutline *outline, const char *fileName,
                                        uint8_t skipVerify);
 

@@ -167,17 +167,8 @@ std::map<uint16_t, std::pair<uint32_t, Bytes>> sectionsOf(const std::string &pat
 
 class OutlineFile : public test::OutlineTest {
 protected:
-    void SetUp() override
-    {
-        OutlineTest::SetUp();
-        ASSERT_NE(mkdtemp(dir_.data()), nullptr);
-    }
-    void TearDown() override
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-        OutlineTest::TearDown();
-    }
+    void SetUp() override { OutlineTest::SetUp(); ASSERT_NE(mkdtemp(dir_.data()), nullptr); }
+    void TearDown() override { std::filesystem::remove_all(dir_, ignored_); OutlineTest::TearDown(); }
     std::string path(const std::string &name) const { return dir_ + "/" + name; }
 
     // A file of these sections through the file layer.
@@ -197,15 +188,13 @@ protected:
         return name;
     }
 
-    OtlStatus open(const std::string &name, OtlOutline **out, uint8_t log = 0)
-    {
-        return adShrOtlOpenOutline(host.ctx(), name.c_str(), log, out);
-    }
+    OtlStatus open(const std::string &name, OtlOutline **out, uint8_t log = 0) { return adShrOtlOpenOutline(host.ctx(), name.c_str(), log, out); }
 
     // A random outline with every feature a file carries.
     void buildRandom(uint32_t seed);
 
     std::string dir_ = "/tmp/shrotl-file-XXXXXX";
+    std::error_code ignored_;
 };
 
 void OutlineFile::buildRandom(uint32_t seed)
@@ -345,9 +334,7 @@ void checkStatistics(const std::string &file)
     };
     size_t at = le32(m, 0);
     level(at, m[16] | m[17] << 8, true);
-    EXPECT_EQ(at, m.size());
-    EXPECT_EQ(records, le32(stats, 8));
-    EXPECT_EQ(longest, le32(stats, 28));
+    EXPECT_TRUE(at == m.size() && records == le32(stats, 8) && longest == le32(stats, 28));
     for (size_t reserved : {20, 24, 32, 40, 44, 48})
         EXPECT_EQ(le32(stats, reserved), 0u);
     // The lengths that the reader passes over add up: the time series'
@@ -499,14 +486,13 @@ TEST_F(OutlineFile, OlderMembersSectionsReadWithoutWhatTheyLackAndCountTheirStat
         // Counted by the numbering: three records, the shared one of version 5 neither stored nor unshared.
         EXPECT_TRUE(s.dimCount == 1 && s.baseDimCount == 1 && s.memberCount == 3 &&
                     s.storedMemberCount == 3 - (version == 5) && s.nonSharedMemberCount == 3 - (version == 5));
-        EXPECT_TRUE(s.dimStats[0].memberCount == 3 && !strcmp(p1->memberName, "p1") && p1->nextSibling);
-        EXPECT_EQ(std::string(opened->attrSpecs.trueName), "True");
+        EXPECT_TRUE(s.dimStats[0].memberCount == 3 && !strcmp(p1->memberName, "p1") && !strcmp(opened->attrSpecs.trueName, "True"));
         EXPECT_EQ(version >= 3, p1->userAttributes && !strcmp(p1->userAttributes->text, "Tag") && prod->genLevelNames &&
                                     !strcmp(prod->genLevelNames->nameText, "Second"));
         // The first series enabled at generation 3; a version-1 section counts nothing.
-        EXPECT_TRUE(opened->dtsMembers[0]->dtsEnabled == 1 && opened->dtsMembers[0]->dtsGeneration == 3 &&
-                    !strcmp(opened->dtsMembers[0]->dtsAliases[0], "ytd"));
-        EXPECT_EQ(opened->dtsEnabledCount, version == 1 ? 0 : 1);
+        const OtlDtsMember &series = *opened->dtsMembers[0];
+        EXPECT_TRUE(series.dtsEnabled == 1 && series.dtsGeneration == 3 && !strcmp(series.dtsAliases[0], "ytd") &&
+                    opened->dtsEnabledCount == (version == 1 ? 0 : 1));
         adShrOtlCloseOutline(opened);
     }
 }
@@ -529,12 +515,10 @@ TEST_F(OutlineFile, NestingAndSectionsCannotRunAwayWithTheReader)
         ASSERT_EQ(open(file, &opened), depth > UINT16_MAX ? OTL_ERR_FILE : OTL_OK);
         if (!opened)
             continue;
-        EXPECT_EQ(opened->root->firstChild->level, depth - 1);
         const std::string copy = path("copy.otl"), again = path("again.otl");
         OtlOutline *reopened = nullptr;
-        ASSERT_EQ(adShrOtlWriteOutline(opened, copy.c_str(), 1), OTL_OK);
-        ASSERT_EQ(open(copy, &reopened), OTL_OK);
-        ASSERT_EQ(adShrOtlWriteOutline(reopened, again.c_str(), 1), OTL_OK);
+        ASSERT_TRUE(opened->root->firstChild->level == depth - 1 && adShrOtlWriteOutline(opened, copy.c_str(), 1) == OTL_OK &&
+                    open(copy, &reopened) == OTL_OK && adShrOtlWriteOutline(reopened, again.c_str(), 1) == OTL_OK);
         EXPECT_TRUE(readAll(copy) == readAll(again));
         adShrOtlCloseOutline(reopened);
         adShrOtlCloseOutline(opened);
@@ -556,6 +540,7 @@ TEST_F(OutlineFile, NestingAndSectionsCannotRunAwayWithTheReader)
 TEST_F(OutlineFile, EveryFileServiceCallAndEveryAllocationFailsCleanly)
 {
     buildRandom(7);
+    o->autoConfigure = 1; // the storage configuration is swept too
     const std::string target = path("target.otl");
     ASSERT_EQ(adShrOtlWriteOutline(o, target.c_str(), 1), OTL_OK);
     Bytes previous;
@@ -625,4 +610,30 @@ TEST_F(OutlineFile, WhatAFileCannotHoldIsRefusedOrCutToFit)
     // "Extras", no parent and "Dim" leave 395 bytes and the terminator: 197 characters.
     EXPECT_EQ(cut, accents.substr(0, 394));
     adShrOtlCloseOutline(opened);
+}
+
+// Before writing, a save chooses the storage types when the outline asks for
+// it and verifies unless told not to or already verified; a failure puts
+// both back.
+TEST_F(OutlineFile, ASaveConfiguresStorageAndVerifiesFirst)
+{
+    OtlItem *time = dim(test::info("Time", 0, OTL_TAG_TIME)), *dims = time; // 12 stored members: dense
+    for (int m = 0; m < 11; ++m)
+        add(("M" + std::to_string(m)).c_str(), time);
+    time->storageType = 1, o->autoConfigure = 1;
+    const std::string target = path("steps.otl"), refused = path("refused.otl");
+    qVLFailAfter(1);
+    EXPECT_EQ(adShrOtlWriteOutline(o, refused.c_str(), 0), QVL_ERR_OPEN);
+    EXPECT_TRUE(time->storageType == 1 && !o->verified);
+    EXPECT_EQ(adShrOtlWriteOutline(o, target.c_str(), 0), OTL_OK);
+    EXPECT_TRUE(time->storageType == 0 && o->verified);
+    append(time, "M1"); // a duplicate name
+    o->verified = 0;
+    EXPECT_EQ(adShrOtlWriteOutline(o, refused.c_str(), 0), OTL_ERR_NOT_VERIFIED);
+    o->verified = 1; // taken as it says
+    EXPECT_TRUE(!std::filesystem::exists(refused) && adShrOtlWriteOutline(o, target.c_str(), 0) == OTL_OK);
+    for (int d = 0; d < 25; ++d)
+        dims = dim(test::info(("D" + std::to_string(d)).c_str()), dims);
+    EXPECT_EQ(adShrOtlWriteOutline(o, refused.c_str(), 1), OTL_ERR_AUTOCONFIG_DIMS);
+    EXPECT_FALSE(std::filesystem::exists(refused));
 }

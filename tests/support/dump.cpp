@@ -83,12 +83,10 @@ void dumpFields(std::ostringstream &out, const OtlItem *i, const Numbering *ids,
 {
     // A file keeps the accounts fields in the accounts dimension, and a
     // currency name where that dimension or a country dimension wants one.
-    const OtlItem *dimension = i;
-    while (dimension->generation > 1 && dimension->parent)
-        dimension = dimension->parent;
-    const bool accounts = dimension->generation == 1 && dimension->dimensionTag == OTL_TAG_ACCOUNTS;
-    const bool currency = dimension->generation == 1 && (dimension->dimensionTag == OTL_TAG_COUNTRY ||
-                                                         (accounts && i->currencyMode == 1));
+    const OtlItem *dimension = otlGetDim(const_cast<OtlItem *>(i));
+    const uint16_t dimensionTag = dimension ? dimension->dimensionTag : OTL_TAG_NONE;
+    const bool accounts = dimensionTag == OTL_TAG_ACCOUNTS;
+    const bool currency = dimensionTag == OTL_TAG_COUNTRY || (accounts && i->currencyMode == 1);
     out << text(i->memberName) << " lev=" << i->level << " gen=" << i->generation
         << " cons=" << i->consolidation << " opt=" << +i->memberOption;
     if (!content || accounts)
