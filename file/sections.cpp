@@ -27,9 +27,12 @@ OtlStatus flushWhenFull(Writer &writer)
     return writer.out.size >= kFlushBytes ? writer.flush() : writer.out.status;
 }
 
-bool membersRead(const Reader &reader)
+// The first `size` bytes of a section that must come before the members
+// (the statistics size the record buffer, the specifications name the
+// members' short names), in the reader's buffer.
+OtlStatus readBeforeMembers(Reader &reader, SectionInput &in, uint32_t size)
 {
-    return reader.sectionsSeen & sectionBit(OTL_OP_MEMBERS);
+    return reader.sectionsSeen & sectionBit(OTL_OP_MEMBERS) ? OTL_ERR_FILE : in.readToBuffer(size);
 }
 
 // The eight texts of the attribute specifications, in file order.
@@ -80,10 +83,7 @@ OtlStatus writeStatistics(Writer &writer)
 
 OtlStatus readStatistics(Reader &reader, SectionInput &in)
 {
-    // The record buffer is sized from the statistics before the members.
-    if (membersRead(reader))
-        return OTL_ERR_FILE;
-    OtlStatus status = in.readToBuffer(kStatsBytes);
+    OtlStatus status = readBeforeMembers(reader, in, kStatsBytes);
     if (status != OTL_OK)
         return status;
     OtlFileStats &s = reader.outline->stats;
@@ -153,11 +153,8 @@ OtlStatus writeAttrSpecs(Writer &writer)
 
 OtlStatus readAttrSpecs(Reader &reader, SectionInput &in)
 {
-    // Short names read with the members are written with these.
-    if (membersRead(reader))
-        return OTL_ERR_FILE;
     const uint32_t size = in.left();
-    OtlStatus status = in.readToBuffer(size);
+    OtlStatus status = readBeforeMembers(reader, in, size);
     if (status != OTL_OK)
         return status;
     OtlAttrSpecs &a = reader.outline->attrSpecs;
