@@ -747,6 +747,38 @@ OTL_API OtlStatus adShrOtlGetOutlineInfo(OtlOutline *outline, OtlOutlineInfo **i
  * 4 (OTL_ERR_RULE_DIM_TAG). */
 OTL_API OtlStatus adShrOtlSetOutlineInfo(OtlOutline *outline, const OtlOutlineInfo *info);
 
+/* Outline files (docs/file-format.md). fileName is handed to the file
+ * services as it is. */
+/* Reads an outline file into a new outline, released with
+ * adShrOtlCloseOutline; its change log is on when logChanges is nonzero.
+ * A file that cannot be opened or read, is cut short, or holds data that
+ * does not fit together: OTL_ERR_FILE; an attribute element the reader does
+ * not know: OTL_ERR_UNKNOWN_TAG; a section header the file services cannot
+ * read: their status; a failed allocation: the host's status. No count or
+ * length in a file is trusted before the bytes it claims are there.
+ * *outOutline is cleared first: NULL after a failure, and nothing stays
+ * allocated. */
+OTL_API OtlStatus adShrOtlOpenOutline(const OtlHostContext *host, const char *fileName,
+                                      uint8_t logChanges, OtlOutline **outOutline);
+/* Saves the outline. The file services write a new file beside fileName
+ * and put it in place only once it is complete, so a failed save leaves the
+ * previous file as it was. Refused in field-access mode. With
+ * autoConfigure set, the dimensions' storage types are chosen first (more
+ * than 25 dimensions: OTL_ERR_AUTOCONFIG_DIMS). Unless skipVerify is
+ * nonzero or `verified` is set, the outline is verified as
+ * adShrOtlVerifyOutline does, and faults give OTL_ERR_NOT_VERIFIED with no
+ * file written. A save leaves on the outline the numbers of every item
+ * (dimensionNumber, memberNumber, storedNumber), its record's position
+ * (recordOffset), the statistics, the dimension table and the association
+ * matrices it wrote; a failed one leaves the outline as it was, those, the
+ * storage types and `verified` included, but for the findings its
+ * verification left on the items. The file services' status when the file
+ * cannot be created; OTL_ERR_FILE when they fail later, or for a text
+ * longer than 65534 bytes or a list longer than 65535 entries (more than
+ * 65535 dimensions among them); a failed allocation: the host's status. */
+OTL_API OtlStatus adShrOtlWriteOutline(OtlOutline *outline, const char *fileName,
+                                       uint8_t skipVerify);
+
 /* Items and tree walks. The otl* item operations below are the library's
  * own building blocks: they neither hash, log nor check rules. */
 /* A new cleared item, in no outline. */
