@@ -1,7 +1,6 @@
 # Checks that libshrotl.so defines exactly the library's exported
 # operations: no dynamic symbol outside exported_names.txt, and every name
-# in it defined, except the ones pending_names.txt lists (names that other
-# work is still adding; the merge that brings a name removes it there).
+# in it defined.
 cmake_minimum_required(VERSION 3.25) # IN_LIST
 execute_process(COMMAND nm -D --defined-only ${LIBRARY}
   OUTPUT_VARIABLE symbols RESULT_VARIABLE result)
@@ -9,7 +8,6 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "nm failed on ${LIBRARY}")
 endif()
 file(STRINGS ${NAMES} allowed)
-file(STRINGS ${PENDING} pending REGEX "^[A-Za-z_]")
 string(REPLACE "\n" ";" lines "${symbols}")
 set(defined "")
 set(bad "")
@@ -28,15 +26,8 @@ if(bad)
 endif()
 set(missing "")
 foreach(name ${allowed})
-  if(NOT name IN_LIST defined AND NOT name IN_LIST pending)
+  if(NOT name IN_LIST defined)
     list(APPEND missing ${name})
-  endif()
-endforeach()
-foreach(name ${pending})
-  if(NOT name IN_LIST allowed)
-    message(FATAL_ERROR "pending name ${name} is not in ${NAMES}")
-  elseif(name IN_LIST defined)
-    message(STATUS "${name} is defined now: take it off ${PENDING}")
   endif()
 endforeach()
 if(missing)
