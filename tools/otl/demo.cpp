@@ -6,6 +6,7 @@
 #include "demo.h"
 
 #include "changes.h"
+#include "files.h"
 #include "host.h"
 #include "print.h"
 #include "status.h"
@@ -47,11 +48,6 @@ void copyText(char (&field)[N], std::string_view text, std::string_view what)
     std::copy(text.begin(), text.end(), field);
     field[text.size()] = '\0';
 }
-
-struct CloseOutline {
-    void operator()(OtlOutline *outline) const { adShrOtlCloseOutline(outline); }
-};
-using OutlineHandle = std::unique_ptr<OtlOutline, CloseOutline>;
 
 // Adds members in reading order: each new child goes after the children its
 // parent already has, each new dimension after the last one.
@@ -513,15 +509,9 @@ void runDemo(const DemoOptions &options, std::ostream &out)
     }
 
     out << "Quillfeather Teas: sales outline\n\n";
-    printOutline(outline.get(), {.properties = options.properties}, out);
-    out << '\n';
-    printSummary(countOutline(outline.get()), out);
-    out << '\n';
-    printNames(outline.get(), out);
-    if (options.changes) {
-        out << "\nChange log:\n";
-        printChangeLog(outline.get(), out);
-    }
+    printWhole(outline.get(), options.properties, out);
+    if (!options.save.empty())
+        saveOutline(outline.get(), options.save);
 }
 
 } // namespace otltool
