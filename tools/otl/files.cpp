@@ -81,7 +81,7 @@ int runVerify(const std::string &path, std::ostream &out)
     for (const std::string &line : describeOutlineFaults(outlineFaults))
         out << "outline: " << line << '\n';
     for (uint32_t i = 0; i < count; ++i) {
-        const OtlFaultEntry &entry = report[i];
+        const OtlFaultEntry &entry = *OTL_FAULT_ENTRY_AT(report, toolHost()->clientVersion, i);
         out << memberLabel(entry.member) << '\n';
         for (const std::string &line : describeFaults(entry.faultFlags, entry.attrFaultFlags))
             out << "  " << line << '\n';
