@@ -617,6 +617,53 @@ typedef struct OtlAttrInfo {
 
 /* Check modes of the member rule checks: all checks, the names group (names
  * and value ranges), the structure group; any other value runs no check. */
+/* Fault words a rule check or verification leaves on a member. Word 1
+ * (faultFlags): member faults; each comment names the status the bit maps to. */
+#define OTL_FAULT_NAME                   0x1          /* OTL_ERR_RULE_NAME */
+#define OTL_FAULT_DUPLICATE              0x2          /* OTL_ERR_RULE_DUPLICATE */
+#define OTL_FAULT_CURRENCY               0x4          /* OTL_ERR_RULE_CURRENCY */
+#define OTL_FAULT_ALIAS                  0x8          /* OTL_ERR_ALIAS */
+#define OTL_FAULT_COMBO_ALIAS            0x10         /* OTL_ERR_RULE_COMBO_ALIAS */
+#define OTL_FAULT_COMBO_MEMBER           0x20         /* OTL_ERR_RULE_COMBO_MEMBER */
+#define OTL_FAULT_DIM_TAG                0x40         /* OTL_ERR_RULE_DIM_TAG */
+#define OTL_FAULT_NO_TIME_DIM            0x80         /* OTL_ERR_RULE_TIME_BALANCE_DIM */
+#define OTL_FAULT_NAME_USED              0x100        /* OTL_ERR_NAME_USED */
+#define OTL_FAULT_ATTR_FORMULA           0x200        /* OTL_ERR_RULE_FORMULA */
+#define OTL_FAULT_SHARED_CHILDREN        0x400        /* OTL_ERR_RULE_SHARED_CHILDREN */
+#define OTL_FAULT_SHARED_NO_SOURCE       0x800        /* OTL_ERR_RULE_SHARED_NO_SOURCE */
+#define OTL_FAULT_RESERVED_1000          0x1000       /* never set */
+#define OTL_FAULT_LABEL_ONLY_LEAF        0x2000       /* OTL_ERR_RULE_LABEL_ONLY */
+#define OTL_FAULT_LAST_NOT_CALC_DIM      0x4000       /* outline word: calculations dimension not last */
+#define OTL_FAULT_TIME_BALANCE           0x8000       /* OTL_ERR_RULE_TIME_BALANCE */
+#define OTL_FAULT_SKIP                   0x10000      /* OTL_ERR_RULE_SKIP */
+#define OTL_FAULT_SHARE_OPTION           0x20000      /* OTL_ERR_RULE_SHARE_OPTION */
+#define OTL_FAULT_STORAGE                0x40000      /* OTL_ERR_RULE_STORAGE */
+#define OTL_FAULT_DIM_TAG_RANGE          0x80000      /* OTL_ERR_RULE_DIM_TAG */
+#define OTL_FAULT_CATEGORY               0x100000     /* OTL_ERR_RULE_CATEGORY */
+#define OTL_FAULT_CURRENCY_DIMS          0x200000     /* OTL_ERR_CURRENCY_DIMS */
+#define OTL_FAULT_FORMULA_NOT_STORED     0x400000     /* OTL_ERR_FORMULA_NOT_STORED */
+#define OTL_FAULT_SHARED_UDA             0x800000     /* OTL_ERR_RULE_SHARED_UDA */
+#define OTL_FAULT_GEN_LEVEL_NAME         0x1000000    /* OTL_ERR_RULE_GEN_LEVEL_NAME */
+#define OTL_FAULT_WARNING_CHILDREN       0x2000000    /* a warning: computed member, many children */
+#define OTL_FAULT_ATTR_MARKER            0x80000000u  /* word 2 is not 0 */
+/* Word 2 (attrFaultFlags): attribute faults */
+#define OTL_ATTR_FAULT_NON_LEAF          0x1          /* OTL_ERR_ATTR_NON_LEAF */
+#define OTL_ATTR_FAULT_LEVELS            0x2          /* OTL_ERR_ATTR_LEVELS */
+#define OTL_ATTR_FAULT_DIM_ORDER         0x4          /* OTL_ERR_ATTR_DIM_ORDER */
+#define OTL_ATTR_FAULT_VALUE_TYPE        0x8          /* OTL_ERR_ATTR_VALUE_TYPE */
+#define OTL_ATTR_FAULT_MEMBER_TYPE       0x10         /* OTL_ERR_ATTR_MEMBER_TYPE */
+#define OTL_ATTR_FAULT_PARENT            0x20         /* OTL_ERR_ATTR_PARENT */
+#define OTL_ATTR_FAULT_NOT_ASSOCIATED    0x40         /* OTL_ERR_ATTR_NOT_ASSOCIATED */
+#define OTL_ATTR_FAULT_UDA               0x80         /* OTL_ERR_ATTR_UDA */
+#define OTL_ATTR_FAULT_CHILD_COUNT       0x100        /* OTL_ERR_ATTR_CHILD_COUNT */
+#define OTL_ATTR_FAULT_CALC_NAME         0x200        /* OTL_ERR_ATTR_CALC_NAME */
+#define OTL_ATTR_FAULT_SECOND_CALC_DIM   0x400        /* OTL_ERR_ATTR_SECOND_CALC_DIM */
+#define OTL_ATTR_FAULT_MEMBER_PROPS      0x800        /* OTL_ERR_ATTR_MEMBER_PROPS */
+#define OTL_ATTR_FAULT_RESERVED_1000     0x1000       /* OTL_ERR_ATTR_FAULT_1000 */
+#define OTL_ATTR_FAULT_NOT_ATTRIBUTE     0x2000       /* OTL_ERR_ATTR_NOT_ATTRIBUTE */
+#define OTL_ATTR_FAULT_RESERVED_4000     0x4000       /* no status */
+#define OTL_ATTR_FAULT_EMPTY_DIM_NAME    0x8000       /* OTL_ERR_ATTR_EMPTY_DIM_NAME */
+
 typedef uint16_t OtlCheckMode;
 #define OTL_CHECK_ALL 0
 #define OTL_CHECK_NAMES 1
@@ -634,7 +681,6 @@ typedef struct OtlFaultEntry {
     uint32_t attrFaultFlags; /* full form only */
 } OtlFaultEntry;
 
-#define OTL_FAULT_ATTR_MARKER 0x80000000u /* word 1: word 2 holds faults */
 #define OTL_FAULT_ENTRY_LEGACY_SIZE offsetof(OtlFaultEntry, attrFaultFlags)
 #define OTL_FAULT_ENTRY_SIZE(clientVersion) \
     ((clientVersion) >= OTL_CLIENT_ATTR_RULES ? sizeof(OtlFaultEntry) : OTL_FAULT_ENTRY_LEGACY_SIZE)

@@ -8,6 +8,7 @@
 #include "demo.h"
 
 #include "changes.h"
+#include "files.h"
 #include "host.h"
 #include "print.h"
 #include "status.h"
@@ -50,11 +51,6 @@ void copyText(char (&field)[N], std::string_view text, std::string_view what)
     std::copy(text.begin(), text.end(), field);
     field[text.size()] = '\0';
 }
-
-struct CloseOutline {
-    void operator()(OtlOutline *outline) const { adShrOtlCloseOutline(outline); }
-};
-using OutlineHandle = std::unique_ptr<OtlOutline, CloseOutline>;
 
 // Adds members in reading order: each new child goes after the children its
 // parent already has, each new dimension after the last one.
@@ -537,21 +533,21 @@ void runDemo(const DemoOptions &options, std::ostream &out)
     OutlineHandle currency(generated);
 
     out << "Quillfeather Teas: sales outline\n\n";
-    printOutline(outline.get(), {.properties = options.properties}, out);
-    out << '\n';
-    printSummary(countOutline(outline.get()), out);
-    out << '\n';
-    printNames(outline.get(), out);
-    out << "White Tea sorted descending: " << sorted << '\n';
-    if (options.changes) {
-        out << "\nChange log:\n";
-        printChangeLog(outline.get(), out);
-    }
+    printWhole(outline.get(), options.properties, out);
+    out << "
+White Tea sorted descending: " << sorted << '
+';
 
-    out << "\nQuillfeather Teas: currency outline\n\n";
+    out << "
+Quillfeather Teas: currency outline
+
+";
     printOutline(currency.get(), {.properties = options.properties}, out);
-    out << '\n';
+    out << '
+';
     printSummary(countOutline(currency.get()), out);
+    if (!options.save.empty())
+        saveOutline(outline.get(), options.save);
 }
 
 } // namespace otltool

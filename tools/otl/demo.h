@@ -6,12 +6,14 @@
 #define OTL_TOOL_DEMO_H
 
 #include <ostream>
+#include <string>
 
 namespace otltool {
 
 struct DemoOptions {
     bool properties = true; // print member properties after the names
     bool changes = true;    // make the edits and print the change log
+    std::string save;       // when not empty, the file the outline is saved to
 };
 
 // Throws CallFailed when a library call fails.

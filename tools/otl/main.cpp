@@ -2,6 +2,7 @@
 // sets up its options and hands back what runs it. Output goes to stdout;
 // errors go to stderr with exit status 1 (a failed operation) or 2 (usage).
 #include "demo.h"
+#include "files.h"
 #include "status.h"
 
 #include <CLI/CLI.hpp>
@@ -29,6 +30,8 @@ Runner declareDemo(CLI::App &command)
     command.add_flag_callback("--no-changes", [options] { options->changes = false; },
                               "Print the outline as built, without the edits and their change "
                               "log");
+    command.add_option("--save", options->save, "Save the outline to FILE as well")
+        ->option_text("FILE");
     return [options] {
         runDemo(*options, std::cout);
         return 0;
@@ -62,6 +65,36 @@ Runner declareStatus(CLI::App &command)
     };
 }
 
+Runner declareShow(CLI::App &command)
+{
+    auto path = std::make_shared<std::string>();
+    auto properties = std::make_shared<bool>(true);
+    command.add_option("FILE", *path, "Outline file")->required();
+    command.add_flag_callback("--no-props", [properties] { *properties = false; },
+                              "Print member names only, without their properties");
+    return [path, properties] {
+        runShow(*path, *properties, std::cout);
+        return 0;
+    };
+}
+
+Runner declareVerify(CLI::App &command)
+{
+    auto path = std::make_shared<std::string>();
+    command.add_option("FILE", *path, "Outline file")->required();
+    return [path] { return runVerify(*path, std::cout); };
+}
+
+Runner declareStats(CLI::App &command)
+{
+    auto path = std::make_shared<std::string>();
+    command.add_option("FILE", *path, "Outline file")->required();
+    return [path] {
+        runStats(*path, std::cout);
+        return 0;
+    };
+}
+
 struct Command {
     const char *name;
     const char *summary;
@@ -71,6 +104,9 @@ struct Command {
 // Commands in the order --help lists them.
 constexpr Command kCommands[] = {
     {"demo", "Build the Quillfeather Teas demo outline, edit and sort it, print it and its currency outline", declareDemo},
+    {"show", "Print a saved outline", declareShow},
+    {"verify", "Check a saved outline and list its faulty members", declareVerify},
+    {"stats", "Print a saved outline's statistics and storage configuration", declareStats},
     {"status", "Explain a status code returned by the library", declareStatus},
 };
 
