@@ -534,17 +534,11 @@ void runDemo(const DemoOptions &options, std::ostream &out)
 
     out << "Quillfeather Teas: sales outline\n\n";
     printWhole(outline.get(), options.properties, out);
-    out << "
-White Tea sorted descending: " << sorted << '
-';
+    out << "\nWhite Tea sorted descending: " << sorted << '\n';
 
-    out << "
-Quillfeather Teas: currency outline
-
-";
+    out << "\nQuillfeather Teas: currency outline\n\n";
     printOutline(currency.get(), {.properties = options.properties}, out);
-    out << '
-';
+    out << '\n';
     printSummary(countOutline(currency.get()), out);
     if (!options.save.empty())
         saveOutline(outline.get(), options.save);
