@@ -43,7 +43,7 @@ expect_match("currency type dimension" "${plain_OUT}" "\nCurType +\\+  currency 
 # each product line's attributes; the calculations dimension last.
 expect_match("linked dimensions" "${plain_OUT}" "\nProduct +\\+  sparse  {Caffeine mg, Organic, Harvested, Origin}")
 expect_match("line attributes" "${plain_OUT}" "\n    Matcha +\\+  {Caffeine mg_70, Organic_True, Harvested_05-02-2026, Uji}")
-expect_match("boolean member" "${plain_OUT}" "\n  Organic_True +\\+\n")
+expect_match("boolean member" "${plain_OUT}" "\n  Organic_True +~\n")
 expect_match("calculations last" "${plain_OUT}" "\nAttribute Calculations +\\+  attribute calculations, sparse, label only\n  Sum")
 # Names for readers: aliases table by table (Japanese outside ASCII), tags,
 # generation and level names, and the two time series.

@@ -124,7 +124,10 @@ public:
 
     OtlItem *attribute(OtlItem *dimension, std::string_view value)
     {
-        OtlMbrInfo info = recordFor({.name = value, .shareOption = OTL_SHARE_COMPUTED});
+        // Attribute members consolidate with the ignore operator, as
+        // verification requires of them.
+        OtlMbrInfo info = recordFor(
+            {.name = value, .consolidation = kIgnore, .shareOption = OTL_SHARE_COMPUTED});
         info.dimensionTag = OTL_TAG_ATTRIBUTE;
         info.attrValueType = OTL_ATTR_DIM_TYPE;
         OtlItem *&last = lastChild_[dimension];
@@ -151,6 +154,9 @@ private:
         copyText(info.memberName, member.name, "member name");
         copyText(info.comment, member.comment, "comment");
         copyText(info.currencyName, member.currency, "currency name");
+        // An accounts member's currency category is kept (and saved) only in
+        // currency mode 1; other dimensions ignore the mode.
+        info.currencyMode = member.currency.empty() ? 0 : 1;
         info.consolidation = member.consolidation;
         info.shareOption = member.shareOption;
         info.timeBalance = member.timeBalance;
