@@ -163,7 +163,12 @@ void putValue(Sink &out, const OtlItem *x)
 template <class Sink>
 void putExtension(Sink &out, const OtlItem *x, bool withMatrix)
 {
-    out.u16(x->attrRole);
+    // The role goes with the tag (the reader gives the tag from the role),
+    // so an item whose role and tag disagree still writes a readable record.
+    out.u16(x->dimensionTag == OTL_TAG_ATTRIBUTE   ? OTL_ATTR_ROLE_ATTRIBUTE
+            : x->dimensionTag == OTL_TAG_ATTR_CALC ? OTL_ATTR_ROLE_CALC
+            : x->attrRole == OTL_ATTR_ROLE_LINKED_BASE ? OTL_ATTR_ROLE_LINKED_BASE
+                                                       : OTL_ATTR_ROLE_NONE);
     const uint16_t flags = elementFlags(x);
     out.u16(flags);
     if (!flags)

@@ -419,9 +419,9 @@ void Save::releaseScratch()
 void Save::rollback()
 {
     log_.restore(outline_->root);
-    uint32_t k = 0;
+    uint32_t position = 0;
     for (OtlItem *d = oldStorage_ ? outline_->root->firstChild : nullptr; d; d = d->nextSibling)
-        d->storageType = oldStorage_[k++];
+        d->storageType = oldStorage_[position++];
     outline_->verified = oldVerified_;
     for (uint32_t k = 0; k < dims_ && installed_; ++k) {
         if (!rebuilt_[k])

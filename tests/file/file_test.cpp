@@ -217,7 +217,7 @@ void OutlineFile::buildRandom(uint32_t seed)
     // Accounts, time, country and a sparse product dimension, then four
     // attribute dimensions of every value type linked to the products.
     OtlMbrInfo d = test::info("Prod");
-    d.storageType = OTL_STORAGE_SPARSE;
+    d.storageType = OTL_STORAGE_SPARSE, d.dimensionCategory = uint16_t(pick(12));
     std::vector<OtlItem *> dims = {dim(test::info("Acc", 0, OTL_TAG_ACCOUNTS))};
     dims.push_back(dim(test::info("Time", 0, OTL_TAG_TIME), dims.back()));
     dims.push_back(dim(test::info("Geo", 0, OTL_TAG_COUNTRY), dims.back()));
