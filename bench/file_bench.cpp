@@ -14,6 +14,8 @@
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
+#include <malloc.h>
+#include <sys/resource.h>
 #include <map>
 #include <stdlib.h>
 #include <string>
@@ -107,6 +109,21 @@ std::vector<char> bytesOf(const std::string &path)
     return bytes;
 }
 
+// Memory: the heap an opened outline holds, and the process's peak resident
+// size so far (runs go from small to large, so it is the larger one's).
+double heapMegabytes()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return double(info.uordblks + info.hblkhd) / (1 << 20);
+}
+
+void reportPeak(benchmark::State &state)
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_rss_MB"] = double(usage.ru_maxrss) / 1024;
+}
+
 void BM_FileSave(benchmark::State &state)
 {
     OtlOutline *outline = nullptr;
@@ -116,6 +133,7 @@ void BM_FileSave(benchmark::State &state)
     for (auto _ : state)
         if (adShrOtlWriteOutline(outline, path.c_str(), 1) != OTL_OK)
             return state.SkipWithError("save failed");
+    reportPeak(state);
     adShrOtlCloseOutline(outline);
 }
 
@@ -123,13 +141,16 @@ void BM_FileOpen(benchmark::State &state)
 {
     const std::string &path = savedFile(size_t(state.range(0)));
     for (auto _ : state) {
+        const double before = heapMegabytes();
         OtlOutline *outline = nullptr;
         if (adShrOtlOpenOutline(bench::mallocHost(), path.c_str(), 0, &outline) != OTL_OK)
             return state.SkipWithError("open failed");
         state.PauseTiming();
+        state.counters["outline_MB"] = heapMegabytes() - before;
         adShrOtlCloseOutline(outline);
         state.ResumeTiming();
     }
+    reportPeak(state);
 }
 
 // The floor: the saved file's bytes written (to a temporary name, synced
