@@ -36,25 +36,18 @@ TEST_F(Utilities, ImpliedSharingByChildrenFormulaAndOptions)
     };
     for (const auto &c : cases) {
         OtlItem *parent = test::makeItem(host.ctx(), "Parent");
-        parent->consolidation = c.consolidation;
-        parent->shareOption = c.shareOption;
-        if (c.formula)
-            parent->formula = dup(c.formula);
+        parent->consolidation = c.consolidation, parent->shareOption = c.shareOption;
+        parent->formula = c.formula ? dup(c.formula) : nullptr;
         std::vector<OtlItem *> children;
         for (uint16_t op : c.ops) {
             OtlItem *child = test::makeItem(host.ctx(), "Child");
-            child->consolidation = op;
-            child->storedNumber = 10 + static_cast<uint32_t>(children.size());
-            if (children.empty())
-                otlAddChildItem(parent, child, 1);
-            else
-                otlAddSiblingItem(children.back(), child, 1);
+            child->consolidation = op, child->storedNumber = 10 + static_cast<uint32_t>(children.size());
+            children.empty() ? otlAddChildItem(parent, child, 1) : otlAddSiblingItem(children.back(), child, 1);
             children.push_back(child);
         }
         uint32_t stored = 777;
         OtlItem *shared = sentinelItem();
-        const bool result = otlImpliedShare(parent, &stored, &shared);
-        EXPECT_EQ(result, c.shared >= 0) << &c - cases;
+        EXPECT_EQ(otlImpliedShare(parent, &stored, &shared), c.shared >= 0) << &c - cases;
         EXPECT_EQ(shared, c.shared >= 0 ? children[c.shared] : sentinelItem()) << &c - cases;
         EXPECT_EQ(stored, c.shared >= 0 ? 10u + c.shared : 777u) << &c - cases;
         otlReleaseSubtree(o, parent);
@@ -63,24 +56,17 @@ TEST_F(Utilities, ImpliedSharingByChildrenFormulaAndOptions)
 
 TEST_F(Utilities, SubtreeIsClosedWhenNoSharedLinkCrossesItsBorder)
 {
-    OtlItem *product = appendDim("Product");
-    OtlItem *colas = append(product, "Colas");
-    OtlItem *cola = append(colas, "Cola");
-    OtlItem *diet = append(product, "Diet");
-    OtlItem *dietCola = append(diet, "Cola", OTL_SHARE_SHARED);
-
+    OtlItem *product = appendDim("Product"), *colas = append(product, "Colas"), *cola = append(colas, "Cola");
+    OtlItem *diet = append(product, "Diet"), *dietCola = append(diet, "Cola", OTL_SHARE_SHARED);
     EXPECT_FALSE(otlSubtreeClosedUnderSharing(o, colas)); // its source has a copy outside
     EXPECT_FALSE(otlSubtreeClosedUnderSharing(o, diet));  // its copy has the source outside
     EXPECT_TRUE(otlSubtreeClosedUnderSharing(o, product));
-
     // Both inside one subtree: closed.
     OtlItem *copy2 = append(colas, "Cola", OTL_SHARE_SHARED);
     EXPECT_FALSE(otlSubtreeClosedUnderSharing(o, colas)); // the copy after copy2 is outside
     test::removeRaw(o, dietCola);
     EXPECT_TRUE(otlSubtreeClosedUnderSharing(o, colas));
-    EXPECT_FALSE(otlSubtreeClosedUnderSharing(o, copy2));
-    EXPECT_FALSE(otlSubtreeClosedUnderSharing(o, cola));
-
+    EXPECT_FALSE(otlSubtreeClosedUnderSharing(o, copy2) || otlSubtreeClosedUnderSharing(o, cola));
     // Shared members whose source cannot be found do not fail the test.
     OtlItem *orphan = append(diet, "Orphan", OTL_SHARE_SHARED);
     append(product, "Orphan", OTL_SHARE_SHARED);
