@@ -458,8 +458,9 @@ private:
             if (markedShared(r)) {
                 row.role = Role::Shared;
             } else if (auto [at, added] = model_.emplace(key(row.dim, name), r); !added) {
-                const std::string_view first = text(at->second, ColumnKind::Parent);
-                if (fold(first) == fold(parent))
+                std::string_view first = text(at->second, ColumnKind::Parent);
+                first = first.empty() ? std::string_view(dim.name) : first;
+                if (fold(first) == fold(parent.empty() ? std::string_view(dim.name) : parent))
                     refuse(r, "repeats the row at " + where(at->second));
                 else if (options_.shareRepeats)
                     row.role = Role::Shared;
@@ -542,7 +543,9 @@ private:
         OtlMbrInfo info;
         if (!rowInfo(r, text(r, ColumnKind::Member), info, false))
             return;
-        if (dims_[row.dim].attribute) {
+        if (row.role == Role::Shared) {
+            info.shareOption = OTL_SHARE_SHARED;
+        } else if (dims_[row.dim].attribute) {
             info.dimensionTag = OTL_TAG_ATTRIBUTE;
             info.attrValueType = OTL_ATTR_DIM_TYPE;
             info.shareOption = OTL_SHARE_COMPUTED;
@@ -618,19 +621,26 @@ private:
             ++walkId;
             std::vector<uint32_t> chain;
             uint32_t x = r;
-            while (x != kNone && walk[x] != walkId) {
+            while (x != kNone && walk[x] != walkId && !state_[x].refused) {
                 walk[x] = walkId;
                 chain.push_back(x);
                 x = state_[x].parentRow;
             }
-            std::string loop;
-            if (x != kNone) {
-                const auto from = std::find(chain.begin(), chain.end(), x);
-                for (auto at = from; at != chain.end() && at - from < 6; ++at)
-                    loop += std::string(text(*at, ColumnKind::Member)) + " -> ";
-                loop += std::string(text(x, ColumnKind::Member));
+            if (x == kNone || state_[x].refused) {
+                refuse(r, "its parent " + std::string(text(r, ColumnKind::Parent)) + " was refused");
+                continue;
             }
+            const auto from = std::find(chain.begin(), chain.end(), x);
+            std::string loop;
+            for (auto at = from; at != chain.end() && at - from < 6; ++at)
+                loop += std::string(text(*at, ColumnKind::Member)) + " -> ";
+            loop += std::string(text(x, ColumnKind::Member));
+            // Every row of the loop gets the same message; rows below it
+            // get it too, as their parents loop as well.
             refuse(r, "its parents never reach the dimension: they loop (" + loop + ")");
+            for (auto at = from; at != chain.end(); ++at)
+                if (!state_[*at].refused)
+                    refuse(*at, "its parents never reach the dimension: they loop (" + loop + ")");
         }
     }
 

@@ -107,6 +107,7 @@ public:
     void run(const std::vector<std::pair<std::string, std::string>> &renames)
     {
         std::vector<size_t> added, deleted;
+        std::vector<std::pair<size_t, size_t>> matched;
         for (size_t i = 0; i < after_.entries.size(); ++i)
             if (!before_.byKey.count(after_.keys[i]))
                 added.push_back(i);
@@ -114,8 +115,21 @@ public:
             if (const auto found = after_.byKey.find(before_.keys[i]); found == after_.byKey.end())
                 deleted.push_back(i);
             else
-                compare(before_.entries[i], after_.entries[found->second]);
+                matched.emplace_back(i, found->second);
         pairRenames(added, deleted, renames);
+        // Renames first: a child of a renamed member has not moved.
+        for (const auto &[old, now] : renamed_) {
+            const Entry &before = before_.entries[old], &after = after_.entries[now];
+            if (!before.shared)
+                result_["renamed"].push_back({{"kind", "member"},
+                                              {"dimension", after.dimension},
+                                              {"from", before.name},
+                                              {"to", after.name}});
+        }
+        for (const auto &[old, now] : renamed_)
+            compare(before_.entries[old], after_.entries[now]);
+        for (const auto &[old, now] : matched)
+            compare(before_.entries[old], after_.entries[now]);
         for (size_t i : added)
             report("added", after_.entries[i]);
         for (size_t i : deleted)
@@ -156,7 +170,9 @@ private:
 
     void compare(const Entry &before, const Entry &after)
     {
-        if (before.kind == Record::Member && reader_.fold(before.parent) != reader_.fold(after.parent)) {
+        const auto newName = newNames_.find(reader_.fold(before.dimension) + "\x1f" + reader_.fold(before.parent));
+        const std::string oldParent = newName == newNames_.end() ? before.parent : newName->second;
+        if (before.kind == Record::Member && reader_.fold(oldParent) != reader_.fold(after.parent)) {
             Json moved = describe(after);
             moved.erase("parent");
             moved["from"] = before.parent;
@@ -183,10 +199,8 @@ private:
     void renamed(size_t before, size_t after)
     {
         const Entry &old = before_.entries[before], &now = after_.entries[after];
-        if (!old.shared)
-            result_["renamed"].push_back(
-                {{"kind", "member"}, {"dimension", now.dimension}, {"from", old.name}, {"to", now.name}});
-        compare(old, now);
+        renamed_.emplace_back(before, after);
+        newNames_[reader_.fold(old.dimension) + "\x1f" + reader_.fold(old.name)] = now.name;
     }
 
     // Pairs a deleted and an added member of one dimension: first as the
@@ -262,6 +276,8 @@ private:
 
     const Reader &reader_;
     Side before_, after_;
+    std::vector<std::pair<size_t, size_t>> renamed_;
+    std::unordered_map<std::string, std::string> newNames_; // dimension and old name: new name
     Json result_ = Json::object();
 };
 

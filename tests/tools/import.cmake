@@ -1,0 +1,99 @@
+# otl import: parent-child files built into outlines, rows in any order,
+# RFC 4180 quoting, and every kind of bad input reported by file, line and
+# member with nothing written.
+include(${CMAKE_CURRENT_LIST_DIR}/common.cmake)
+get_filename_component(ROOT "${HEADER}/../.." ABSOLUTE)
+set(DIR "${CMAKE_CURRENT_BINARY_DIR}/import-test")
+file(REMOVE_RECURSE "${DIR}")
+file(MAKE_DIRECTORY "${DIR}")
+
+# The example: label-only and computed members, a formula, shared members,
+# aliases with commas, a comment with quotes, tags. No progress line off a
+# terminal: stderr stays empty.
+run_otl(teas import "${ROOT}/examples/teas.csv")
+expect_exit(teas 0)
+if(NOT teas_ERR STREQUAL "")
+  message(FATAL_ERROR "import wrote to stderr: ${teas_ERR}")
+endif()
+expect_match("label only" "${teas_OUT}" "\nMeasures +\\+  accounts, dense, label only\n")
+expect_match("computed" "${teas_OUT}" "\n  Margin % +~  computed  = Profit % Sales;\n")
+expect_match("alias with a comma" "${teas_OUT}" "\n  Green Tea +\\+  Long Names: Unoxidised teas, steamed or pan-fired\n")
+expect_match("comment with quotes" "${teas_OUT}" "\n    Earl Grey +\\+  \\[Flavoured\\]  # Scented with \"bergamot\" oil\n")
+expect_match("shared after its siblings" "${teas_OUT}" "\n  Favourites +~\n    Matcha +\\+  shared\n    Earl Grey +\\+  shared\n")
+
+# Children before parents, a BOM, CRLF line ends, a quoted name holding a
+# comma and a line break inside a quoted comment: the same outline as the
+# rows in order.
+set(ordered "dimension,parent,member,comment\nP,,A,\nP,A,\"B, the second\",\"two\nlines\"\nP,A,C,\nP,C,D,\n")
+string(ASCII 239 187 191 bom)
+string(ASCII 233 eAcute)
+string(ASCII 255 notUtf8)
+set(shuffled "${bom}dimension,parent,member,comment\r\nP,C,D,\r\nP,A,\"B, the second\",\"two\nlines\"\r\nP,A,C,\r\nP,,A,\r\n")
+file(WRITE "${DIR}/ordered.csv" "${ordered}")
+file(WRITE "${DIR}/shuffled.csv" "${shuffled}")
+run_otl(ordered import "${DIR}/ordered.csv")
+run_otl(shuffled import "${DIR}/shuffled.csv")
+expect_exit(shuffled 0)
+if(NOT ordered_OUT STREQUAL shuffled_OUT)
+  message(FATAL_ERROR "row order changed the outline:${ordered_OUT}---${shuffled_OUT}")
+endif()
+expect_match("order" "${ordered_OUT}" "\n  A +\\+\n    B, the second +\\+  # two\nlines\n    C +\\+\n      D +\\+\n")
+
+# A member repeated under another parent: refused, unless marked shared or
+# imported with --shared.
+file(WRITE "${DIR}/repeat.csv" "dimension,parent,member\nP,,A\nP,,B\nP,B,A\n")
+run_otl(repeat import "${DIR}/repeat.csv")
+expect_exit(repeat 1)
+expect_match("repeat" "${repeat_ERR}" "repeat.csv:4: A: is already under P at .*repeat.csv:2; say 'shared'")
+run_otl(shared import --shared "${DIR}/repeat.csv")
+expect_exit(shared 0)
+expect_match("--shared" "${shared_OUT}" "\n  B +\\+\n    A +\\+  shared\n")
+
+# Another encoding by option.
+file(WRITE "${DIR}/latin1.csv" "dimension,parent,member\nP,,Caf${eAcute}\n")
+run_otl(latin1 import --encoding ISO-8859-1 "${DIR}/latin1.csv")
+expect_exit(latin1 0)
+expect_match("converted" "${latin1_OUT}" "\n  Café +\\+\n")
+
+# Bad input, one case a row: the file, then what stderr must say. Each is
+# refused with nothing written to the output named.
+set(cases
+  "unknown column|dimension,parent,member,colour\nP,,A,red\n|bad.csv:1: unknown column 'colour'. the columns are dimension,"
+  "parent never there|dimension,parent,member\nP,,A\nP,Nowhere,B\n|bad.csv:3: B: its parent Nowhere appears nowhere in P"
+  "cycle|dimension,parent,member\nP,,A\nP,D,C\nP,C,D\nP,C,E\n|bad.csv:3: C: its parents never reach the dimension: they loop \\(C -> D -> C\\)\n.*bad.csv:4: D: its parents never.*\n.*bad.csv:5: E: its parent C was refused"
+  "name the rules refuse|dimension,parent,member\nP,,A\nP,A,@B\n|bad.csv:3: @B: adding under A: 1060010 invalid member name"
+  "name used twice|dimension,parent,member\nP,,A\nQ,,A\n|bad.csv:3: A: adding under Q: 1060051 member name already used"
+  "duplicate row|dimension,parent,member\nP,,A\nP,P,A\n|bad.csv:3: A: repeats the row at .*bad.csv:2"
+  "bad word|dimension,parent,member,share\nP,,A,sometimes\n|bad.csv:2: A: share 'sometimes' is not one of the words"
+  "cut short|dimension,parent,member,comment\nP,,A,\"no end\n|bad.csv:2: the file ends inside a quoted field"
+  "stray quote|dimension,parent,member\nP,,\"A\"B\n|bad.csv:2: a double quote in an unquoted field"
+  "field count|dimension,parent,member\nP,,A,x\n|bad.csv:2: has 4 fields, the header 3"
+  "invalid UTF-8|dimension,parent,member\nP,,A${notUtf8}\n|bad.csv:2: field 3 is not valid UTF-8"
+  "no header|\n|bad.csv:1: no header row"
+  "missing column|dimension,member\nP,A\n|the header must name the columns dimension, parent and member"
+  "unknown setting|dimension,parent,member,setting,value\n,,,colour,red\n|bad.csv:2: colour: no such setting")
+foreach(case IN LISTS cases)
+  string(REPLACE "|" ";" parts "${case}")
+  list(GET parts 0 name)
+  list(GET parts 1 content)
+  list(GET parts 2 expected)
+  file(WRITE "${DIR}/bad.csv" "${content}")
+  file(REMOVE "${DIR}/out.otl")
+  run_otl(bad import -o "${DIR}/out.otl" "${DIR}/bad.csv")
+  expect_exit(bad 1)
+  expect_match("${name}" "${bad_ERR}" "${expected}")
+  if(EXISTS "${DIR}/out.otl")
+    message(FATAL_ERROR "${name}: an output was written")
+  endif()
+endforeach()
+
+# --keep-going imports the rest and still fails.
+file(WRITE "${DIR}/some.csv" "dimension,parent,member\nP,,A\nP,A,@B\nP,A,C\n")
+run_otl(going import --keep-going "${DIR}/some.csv")
+expect_exit(going 1)
+expect_match("the rest" "${going_OUT}" "\n  A +\\+\n    C +\\+\n")
+expect_match("refused row" "${going_ERR}" "some.csv:3: @B: .*\notl: 1 row refused; the rest imported")
+
+run_otl(unwritable import -o "${DIR}/no/such/folder/out.otl" "${ROOT}/examples/teas.csv")
+expect_exit(unwritable 1)
+expect_match("unwritable" "${unwritable_ERR}" "cannot write .*out.otl: No such file or directory")
