@@ -37,8 +37,10 @@ measure() {
   /usr/bin/time -v -o "$work/time.txt" "$@" > "$out"
   awk -v label="$label" -v rows="$rows" '
     /Elapsed \(wall clock\)/ { n = split($NF, t, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + t[i] }
+    /User time|System time/ { cpu += $NF }
     /Maximum resident set size/ { kb = $NF }
-    END { printf "%-8s %8.2f s  %6.2f us/row  %6.0f MB peak\n", label, s, s * 1e6 / rows, kb / 1024 }
+    END { printf "%-8s %7.2f s wall %7.2f s cpu  %6.2f us/row (cpu)  %6.0f MB peak\n",
+                 label, s, cpu, cpu * 1e6 / rows, kb / 1024 }
   ' "$work/time.txt"
 }
 

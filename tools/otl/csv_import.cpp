@@ -20,6 +20,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <span>
 #include <unistd.h>
 #include <unordered_map>
 
@@ -150,12 +151,13 @@ private:
         state_[r].refused = true;
     }
 
-    // Refuses the row unless the call succeeded.
-    bool call(uint32_t r, OtlStatus status, const std::string &doing)
+    // Refuses the row unless the call succeeded; the message is made only
+    // then, as most calls succeed.
+    bool call(uint32_t r, OtlStatus status, std::string_view doing, std::string_view subject = {})
     {
         if (status == OTL_OK)
             return true;
-        refuse(r, doing + ": " + describeStatus(status));
+        refuse(r, std::string(doing) + std::string(subject) + ": " + describeStatus(status));
         return false;
     }
 
@@ -443,6 +445,7 @@ private:
 
     void classifyMembers()
     {
+        model_.reserve(state_.size());
         for (uint32_t r = 0; r < state_.size(); ++r) {
             RowState &row = state_[r];
             if (row.role != Role::Member || row.refused)
@@ -493,12 +496,23 @@ private:
         }
 
         // Children in file order, by parent.
+        const auto isChild = [](const RowState &row) {
+            return (row.role == Role::Member || row.role == Role::Shared) && !row.refused;
+        };
+        childStart_.assign(state_.size() + 1, 0);
+        for (const RowState &row : state_)
+            if (isChild(row) && row.parentRow != kNone)
+                ++childStart_[row.parentRow + 1];
+        for (size_t r = 1; r < childStart_.size(); ++r)
+            childStart_[r] += childStart_[r - 1];
+        childRows_.resize(childStart_.back());
+        std::vector<uint32_t> filled(childStart_.begin(), childStart_.end() - 1);
         for (uint32_t r = 0; r < state_.size(); ++r) {
             const RowState &row = state_[r];
-            if ((row.role != Role::Member && row.role != Role::Shared) || row.refused)
+            if (!isChild(row))
                 continue;
             if (row.parentRow != kNone) {
-                childrenOfRow_[row.parentRow].push_back(r);
+                childRows_[filled[row.parentRow]++] = r;
                 continue;
             }
             auto [at, added] = itemIndex_.emplace(row.parentItem, childrenOfItem_.size());
@@ -523,6 +537,11 @@ private:
         }
         row.parentItem = dim.item ? existing(parent, dim) : nullptr;
         return row.parentItem != nullptr;
+    }
+
+    std::span<const uint32_t> childrenOf(uint32_t r) const
+    {
+        return std::span(childRows_).subspan(childStart_[r], childStart_[r + 1] - childStart_[r]);
     }
 
     OtlItem *lastChild(OtlItem *parent) const
@@ -554,7 +573,7 @@ private:
             info.shareOption = OTL_SHARE_STORE_DATA;
         }
         if (call(r, adShrOtlAddMember(outline_, &info, parent, previous, &row.item, OTL_CHECK_ALL),
-                 std::string("adding under ") + parent->memberName))
+                 "adding under ", parent->memberName))
             previous = row.item;
     }
 
@@ -572,11 +591,8 @@ private:
                 }
         }
         for (size_t i = 0; i < order_.size(); ++i) {
-            const auto found = childrenOfRow_.find(order_[i]);
-            if (found == childrenOfRow_.end())
-                continue;
             OtlItem *previous = nullptr;
-            for (uint32_t c : found->second)
+            for (uint32_t c : childrenOf(order_[i]))
                 if (state_[c].role == Role::Member) {
                     addMember(c, state_[order_[i]].item, previous, progress);
                     order_.push_back(c);
@@ -587,7 +603,7 @@ private:
     // Each shared member after the sibling the file put before it.
     void addShared(Progress &progress)
     {
-        const auto place = [&](OtlItem *parent, OtlItem *previous, const std::vector<uint32_t> &children) {
+        const auto place = [&](OtlItem *parent, OtlItem *previous, std::span<const uint32_t> children) {
             for (uint32_t c : children) {
                 RowState &row = state_[c];
                 if (row.role == Role::Shared && !row.refused) {
@@ -601,8 +617,7 @@ private:
         for (auto &[parent, children] : childrenOfItem_)
             place(parent, initialLast_[parent], children);
         for (uint32_t r : order_)
-            if (const auto found = childrenOfRow_.find(r); found != childrenOfRow_.end())
-                place(state_[r].item, nullptr, found->second);
+            place(state_[r].item, nullptr, childrenOf(r));
     }
 
     // Rows never reached hang below a parent chain that loops.
@@ -672,11 +687,11 @@ private:
         for (const auto &[table, alias] : aliases)
             call(r, adShrOtlSetMemberAlias(outline_, item, table.empty() ? nullptr : table.c_str(),
                                            alias.c_str(), OTL_CHECK_ALL),
-                 "setting the alias" + (table.empty() ? std::string() : " in " + table));
+                 table.empty() ? "setting the alias" : "setting the alias in ", table);
         for (const SourceCell &cell : table_.cells(table_.rows[r]))
             if (table_.columns[cell.column].kind == ColumnKind::Uda)
                 call(r, adShrOtlSetUserAttribute(outline_, item, std::string(table_.text(cell)).c_str()),
-                     "adding the user-defined attribute " + std::string(table_.text(cell)));
+                     "adding the user-defined attribute ", table_.text(cell));
     }
 
     template <typename Change>
@@ -837,7 +852,9 @@ private:
     std::vector<RowState> state_;
     std::vector<Dimension> dims_;
     std::unordered_map<std::string, uint32_t> model_; // dimension and name: the row that adds it
-    std::unordered_map<uint32_t, std::vector<uint32_t>> childrenOfRow_;
+    // Children of each row, in file order: row r's are childRows_ from
+    // childStart_[r] to childStart_[r + 1].
+    std::vector<uint32_t> childStart_, childRows_;
     // Parents that were in the outline, in the order the file first names them.
     std::vector<std::pair<OtlItem *, std::vector<uint32_t>>> childrenOfItem_;
     std::unordered_map<OtlItem *, size_t> itemIndex_;

@@ -222,6 +222,9 @@ void Table::read(const std::string &path, const std::string &encoding, std::vect
     if (rest.starts_with(kByteOrderMark))
         rest.remove_prefix(kByteOrderMark.size());
 
+    // Room for every field and row at once: growing a large arena would copy it.
+    arena_.reserve(arena_.size() + rest.size());
+    rows.reserve(rows.size() + static_cast<size_t>(std::count(rest.begin(), rest.end(), '\n')) + 1);
     files.push_back(path);
     CsvSink sink(*this, static_cast<uint16_t>(files.size() - 1), problems);
     csv_parser parser;
