@@ -49,6 +49,24 @@ run_otl(shared import --shared "${DIR}/repeat.csv")
 expect_exit(shared 0)
 expect_match("--shared" "${shared_OUT}" "\n  B +\\+\n    A +\\+  shared\n")
 
+# --into extends an outline: new members after the children already there,
+# properties of members already there changed by the non-empty cells, a
+# member there under another parent refused. Importing a file into what it
+# built changes nothing.
+file(WRITE "${DIR}/more.csv" "dimension,parent,member,comment,uda\nProduct,Green Tea,Gyokuro,,\nProduct,Gyokuro,Gyokuro Caddy,,\nProduct,Black Tea,Assam,Malty,\nProduct,Green Tea,Matcha,,Ceremonial\nRegion,,Europe,,\n")
+run_otl(into import --into "${ROOT}/examples/teas.csv" "${DIR}/more.csv")
+expect_exit(into 0)
+expect_match("extended" "${into_OUT}" "\n    Matcha +\\+  Long Names: Stone-ground green tea  \\[Limited Edition, Ceremonial\\]\n    Gyokuro +\\+\n      Gyokuro Caddy +\\+\n  Black Tea +\\+\n    Assam +\\+  # Malty\n")
+expect_match("new dimension" "${into_OUT}" "\nRegion +\\+  dense\n  Europe +\\+\n")
+file(APPEND "${DIR}/more.csv" "Product,,Sencha,,\n")
+run_otl(moved import --into "${ROOT}/examples/teas.csv" "${DIR}/more.csv")
+expect_exit(moved 1)
+expect_match("elsewhere" "${moved_ERR}" "more.csv:7: Sencha: is already in the outline under Green Tea")
+run_otl(again import --into "${ROOT}/examples/teas.csv" "${ROOT}/examples/teas.csv")
+if(NOT again_OUT STREQUAL teas_OUT)
+  message(FATAL_ERROR "importing a file into its own outline changed it:${again_OUT}")
+endif()
+
 # Another encoding by option.
 file(WRITE "${DIR}/latin1.csv" "dimension,parent,member\nP,,Caf${eAcute}\n")
 run_otl(latin1 import --encoding ISO-8859-1 "${DIR}/latin1.csv")

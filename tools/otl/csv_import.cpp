@@ -489,10 +489,16 @@ private:
         }
         // Parents once every row that adds a member is known.
         for (uint32_t r = 0; r < state_.size(); ++r) {
-            const RowState &row = state_[r];
-            if ((row.role == Role::Member || row.role == Role::Shared) && !row.refused && !resolveParent(r))
+            RowState &row = state_[r];
+            if ((row.role != Role::Member && row.role != Role::Shared) || row.refused)
+                continue;
+            if (!resolveParent(r))
                 refuse(r, "its parent " + std::string(text(r, ColumnKind::Parent)) + " appears nowhere in " +
                               dims_[row.dim].name);
+            else if (row.role == Role::Shared && row.parentItem)
+                row.item = sharedChild(row.parentItem, text(r, ColumnKind::Member));
+            if (row.item)
+                row.role = Role::Existing; // a shared member that was there
         }
 
         // Children in file order, by parent.
@@ -537,6 +543,14 @@ private:
         }
         row.parentItem = dim.item ? existing(parent, dim) : nullptr;
         return row.parentItem != nullptr;
+    }
+
+    OtlItem *sharedChild(OtlItem *parent, std::string_view name) const
+    {
+        for (OtlItem *child = parent->firstChild; child; child = child->nextSibling)
+            if (child->shareOption == OTL_SHARE_SHARED && fold(child->memberName) == fold(name))
+                return child;
+        return nullptr;
     }
 
     std::span<const uint32_t> childrenOf(uint32_t r) const
@@ -829,12 +843,32 @@ private:
                     continue;
                 }
                 forAliases(r, [&](const std::string &table, const std::string &alias) {
-                    call(r, adShrOtlAddAliasCombination(outline_, owner, table.empty() ? nullptr : table.c_str(),
-                                                        alias.c_str(), value.c_str()),
+                    const char *tableName = table.empty() ? nullptr : table.c_str();
+                    if (const char *list = comboList(owner, table, alias)) {
+                        if (list == value)
+                            return; // there already
+                        if (!call(r, adShrOtlDeleteAliasCombination(outline_, owner, tableName, alias.c_str()),
+                                  "replacing the alias combination"))
+                            return;
+                    }
+                    call(r, adShrOtlAddAliasCombination(outline_, owner, tableName, alias.c_str(), value.c_str()),
                          "adding the alias combination");
                 });
             }
         }
+    }
+
+    // The member list of the owner's combination of that alias, if any.
+    const char *comboList(const OtlItem *owner, const std::string &table, const std::string &alias) const
+    {
+        for (uint16_t t = 0; t < outline_->aliasTableCount; ++t) {
+            if (table.empty() ? t != 0 : asciiLower(outline_->aliasTableNames[t]) != asciiLower(table))
+                continue;
+            for (const OtlAliasCombo *combo = owner->aliases[t].combos; combo; combo = combo->next)
+                if (combo->aliasText && fold(combo->aliasText) == fold(alias))
+                    return combo->memberList ? combo->memberList : "";
+        }
+        return nullptr;
     }
 
     template <typename Each>
@@ -909,14 +943,16 @@ bool endsWithCsv(const std::string &path)
 
 int runImport(const ImportOptions &options, std::ostream &out, std::ostream &err)
 {
-    const std::string target = options.output.empty() ? options.into : options.output;
+    // A parent-child file to extend is built in memory; it is never written.
+    const std::string target =
+        !options.output.empty() ? options.output : endsWithCsv(options.into) ? "" : options.into;
     if (!target.empty())
         checkWritable(target);
     Table table;
     std::vector<RowProblem> problems;
     for (const std::string &file : options.files)
         table.read(file, options.encoding, problems);
-    OutlineHandle outline = options.into.empty() ? newOutline() : openOutline(options.into);
+    OutlineHandle outline = options.into.empty() ? newOutline() : loadOutline(options.into, options.quiet);
 
     Importer importer(options, table, problems, outline.get());
     importer.build();

@@ -105,7 +105,7 @@ Runner declareImport(CLI::App &command)
     command.add_option("CSV", options->files, "Parent-child files, read in the order given")
         ->required();
     command.add_option("-o,--output", options->output,
-                       "Save the outline to OUT (default: the --into file; with neither, print it)")
+                       "Save the outline to OUT (default: the --into outline file; with neither, print it)")
         ->option_text("OUT");
     command.add_option("--into", options->into, "Extend the outline saved in FILE")->option_text("FILE");
     command.add_option("--encoding", options->encoding,
