@@ -951,7 +951,7 @@ int runImport(const ImportOptions &options, std::ostream &out, std::ostream &err
     Table table;
     std::vector<RowProblem> problems;
     for (const std::string &file : options.files)
-        table.read(file, options.encoding, problems);
+        table.read(file, options.encoding, problems, options.quiet);
     OutlineHandle outline = options.into.empty() ? newOutline() : loadOutline(options.into, options.quiet);
 
     Importer importer(options, table, problems, outline.get());

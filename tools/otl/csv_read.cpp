@@ -5,6 +5,8 @@
 // judges names that begin or end with one.
 #include "csv_read.h"
 
+#include "progress.h"
+
 #include <csv.h>
 #include <iconv.h>
 
@@ -109,14 +111,15 @@ bool isUtf8(std::string_view text)
 
 // Receives libcsv's fields and rows for one file.
 struct CsvSink {
-    CsvSink(Table &table, uint16_t file, std::vector<RowProblem> &problems)
-        : table(table), file(file), problems(problems)
+    CsvSink(Table &table, uint16_t file, std::vector<RowProblem> &problems, Progress &progress)
+        : table(table), file(file), problems(problems), progress(progress)
     {
     }
 
     Table &table;
     uint16_t file;
     std::vector<RowProblem> &problems;
+    Progress &progress;
     std::vector<SourceCell> fields; // the row being read
     std::vector<int> header;        // column id per field, -1 before the header is read
     bool haveHeader = false;
@@ -133,6 +136,7 @@ struct CsvSink {
 
     void rowEnd()
     {
+        progress.tick();
         atRowStart = true;
         if (!haveHeader)
             readHeader();
@@ -212,7 +216,8 @@ uint16_t Table::columnId(const Column &column)
     return static_cast<uint16_t>(columns.size() - 1);
 }
 
-void Table::read(const std::string &path, const std::string &encoding, std::vector<RowProblem> &problems)
+void Table::read(const std::string &path, const std::string &encoding, std::vector<RowProblem> &problems,
+                 bool quiet)
 {
     std::string bytes = slurp(path);
     const std::string lowerEncoding = asciiLower(encoding);
@@ -226,7 +231,8 @@ void Table::read(const std::string &path, const std::string &encoding, std::vect
     arena_.reserve(arena_.size() + rest.size());
     rows.reserve(rows.size() + static_cast<size_t>(std::count(rest.begin(), rest.end(), '\n')) + 1);
     files.push_back(path);
-    CsvSink sink(*this, static_cast<uint16_t>(files.size() - 1), problems);
+    Progress progress("reading " + path, 0, quiet);
+    CsvSink sink(*this, static_cast<uint16_t>(files.size() - 1), problems, progress);
     csv_parser parser;
     csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI);
     csv_set_space_func(&parser, noSpace);

@@ -63,7 +63,8 @@ public:
 
     // Appends the rows of one file; rows it cannot take go to problems.
     // encoding names the file's character set as iconv knows it.
-    void read(const std::string &path, const std::string &encoding, std::vector<RowProblem> &problems);
+    void read(const std::string &path, const std::string &encoding, std::vector<RowProblem> &problems,
+              bool quiet = true);
 
 private:
     friend struct CsvSink;
