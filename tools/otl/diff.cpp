@@ -31,7 +31,7 @@ struct Entry {
 struct Side {
     std::vector<Entry> entries;
     std::unordered_map<std::string, size_t> byKey;
-    std::vector<std::string> keys;
+    std::vector<const std::string *> keys; // into byKey
 };
 
 class Reader {
@@ -76,10 +76,9 @@ public:
                 else
                     entry.properties.emplace_back(cell.column, cell.value);
             }
-            std::string k = key(entry);
-            if (side.byKey.emplace(k, side.entries.size()).second) {
+            if (auto [at, added] = side.byKey.emplace(key(entry), side.entries.size()); added) {
                 side.entries.push_back(std::move(entry));
-                side.keys.push_back(std::move(k));
+                side.keys.push_back(&at->first);
             }
         });
         return side;
@@ -109,10 +108,10 @@ public:
         std::vector<size_t> added, deleted;
         std::vector<std::pair<size_t, size_t>> matched;
         for (size_t i = 0; i < after_.entries.size(); ++i)
-            if (!before_.byKey.count(after_.keys[i]))
+            if (!before_.byKey.count(*after_.keys[i]))
                 added.push_back(i);
         for (size_t i = 0; i < before_.entries.size(); ++i)
-            if (const auto found = after_.byKey.find(before_.keys[i]); found == after_.byKey.end())
+            if (const auto found = after_.byKey.find(*before_.keys[i]); found == after_.byKey.end())
                 deleted.push_back(i);
             else
                 matched.emplace_back(i, found->second);
@@ -214,7 +213,7 @@ private:
             newName[reader_.fold(old)] = now;
         std::unordered_map<std::string, size_t> addedAt;
         for (size_t i : added)
-            addedAt.emplace(after_.keys[i], i);
+            addedAt.emplace(*after_.keys[i], i);
         const auto take = [&](size_t d, const std::string &afterKey) {
             const auto found = addedAt.find(afterKey);
             if (found == addedAt.end())

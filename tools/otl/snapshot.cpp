@@ -49,11 +49,24 @@ public:
     }
 
 private:
+    // The record is reused so that its cell list keeps its room.
+    void reset(Record::Kind kind)
+    {
+        record_.kind = kind;
+        for (std::string *text : {&record_.dimension, &record_.parent, &record_.member, &record_.setting,
+                                  &record_.value})
+            text->clear();
+        record_.item = nullptr;
+        record_.depth = 0;
+        record_.shared = record_.leaf = false;
+        record_.cells.clear();
+    }
+
     void setting(std::string_view name, std::string value, std::string subject = {})
     {
         if (value.empty())
             return;
-        record_ = Record(Record::Setting);
+        reset(Record::Setting);
         record_.setting = name;
         record_.member = std::move(subject);
         record_.value = std::move(value);
@@ -81,7 +94,7 @@ private:
             return; // no time dimension: no series
         Owned<OtlDtsEntry> owned(entries);
         for (uint16_t i = 0; i < count; ++i) {
-            record_ = Record(Record::Setting);
+            reset(Record::Setting);
             record_.setting = kSettingTimeSeries;
             record_.member = entries[i].dtsName;
             record_.value = std::to_string(entries[i].generation);
@@ -118,7 +131,7 @@ private:
     void describe(OtlItem *item, OtlItem *dimension)
     {
         const bool isDimension = item == dimension;
-        record_ = Record(isDimension ? Record::Dimension : Record::Member);
+        reset(isDimension ? Record::Dimension : Record::Member);
         record_.dimension = dimension->memberName;
         record_.parent = isDimension ? "" : item->parent->memberName;
         record_.member = item->memberName;
