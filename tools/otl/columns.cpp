@@ -147,10 +147,14 @@ constexpr InfoProperty kInfo[] = {
      [](OtlMbrInfo &m, std::string_view t) { return writeWord(kStorage, t, m.storageType); }},
     {"category", true, readCategory,
      [](OtlMbrInfo &m, std::string_view t) { return writeNumber(t, m.dimensionCategory); }},
+    // Verification gives every attribute item the ~ operator and each is
+    // computed: these columns say nothing there.
     {"consolidation", false,
-     [](const OtlItem &i) { return i.consolidation ? word(kConsolidation, i.consolidation) : ""; },
+     [](const OtlItem &i) {
+         return i.consolidation && i.dimensionTag != OTL_TAG_ATTRIBUTE ? word(kConsolidation, i.consolidation)
+                                                                      : "";
+     },
      [](OtlMbrInfo &m, std::string_view t) { return writeWord(kConsolidation, t, m.consolidation); }},
-    // Every attribute item is computed: the column says nothing there.
     {"share", false,
      [](const OtlItem &i) {
          return i.dimensionTag == OTL_TAG_ATTRIBUTE ? std::string() : word(kShare, i.shareOption);

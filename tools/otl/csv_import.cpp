@@ -110,13 +110,16 @@ public:
         applyLateSettings(kSettingCombination);
     }
 
-    // The faults a verification finds, each on the row of its member.
-    void reportFaults()
+    // Verifies the outline; when it may not be saved, reports the faults
+    // found, each on the row of its member, and returns false.
+    bool verify()
     {
         uint32_t outlineFaults = 0, count = 0;
         OtlFaultEntry *report = nullptr;
         check(adShrOtlVerifyOutline(outline_, &outlineFaults, &count, &report), "verifying");
         std::unique_ptr<OtlFaultEntry, FreeBlock> owned(report);
+        if (outline_->verified)
+            return true; // what it found are warnings
         std::unordered_map<const OtlItem *, uint32_t> rowOf;
         for (uint32_t r = 0; r < state_.size(); ++r)
             if (state_[r].item)
@@ -131,6 +134,7 @@ public:
                 problems_.push_back({row ? row->file : uint16_t(0), row ? row->line : 0,
                                      entry.member->memberName, line});
         }
+        return false;
     }
 
 private:
@@ -959,17 +963,14 @@ int runImport(const ImportOptions &options, std::ostream &out, std::ostream &err
     const size_t refused = problems.size();
     bool written = false;
     if (refused == 0 || options.keepGoing) {
-        if (target.empty()) {
+        // Verified here, so that the faults are named by row: a save
+        // refused for them would only give a status.
+        const bool clean = importer.verify();
+        if (target.empty())
             printWhole(outline.get(), true, out);
-            written = true;
-        } else {
-            const OtlStatus status = adShrOtlWriteOutline(outline.get(), target.c_str(), 0);
-            if (status == OTL_ERR_NOT_VERIFIED)
-                importer.reportFaults();
-            else
-                check(status, "saving " + target);
-            written = status == OTL_OK;
-        }
+        else if (clean)
+            check(adShrOtlWriteOutline(outline.get(), target.c_str(), 0), "saving " + target);
+        written = clean;
     }
     sortProblems(problems);
     for (const RowProblem &problem : problems)
@@ -978,7 +979,7 @@ int runImport(const ImportOptions &options, std::ostream &out, std::ostream &err
         err << "otl: " << refused << (refused == 1 ? " row" : " rows") << " refused"
             << (written ? "; the rest imported\n" : "; nothing written\n");
     else if (!written)
-        err << "otl: the outline has faults; nothing written\n";
+        err << "otl: the outline has faults" << (target.empty() ? "\n" : "; nothing written\n");
     return problems.empty() ? 0 : 1;
 }
 
