@@ -107,7 +107,7 @@ Runner declareImport(CLI::App &command)
     command.add_option("-o,--output", options->output,
                        "Save the outline to OUT (default: the --into outline file; with neither, print it)")
         ->option_text("OUT");
-    command.add_option("--into", options->into, "Extend the outline saved in FILE")->option_text("FILE");
+    command.add_option("--into", options->into, "Extend the outline saved in FILE (or built from FILE.csv)")->option_text("FILE");
     command.add_option("--encoding", options->encoding,
                        "Character set of the files, as iconv names it (default UTF-8)")
         ->option_text("NAME");
@@ -178,7 +178,7 @@ constexpr Command kCommands[] = {
     {"import", "Build or extend an outline from parent-child CSV files", declareImport},
     {"export", "Write an outline as a parent-child CSV file, by generation or level, or as JSON",
      declareExport},
-    {"diff", "Compare two outlines: exit status 0 when equal, 1 when different", declareDiff},
+    {"diff", "Compare two outlines: exit status 0 when equal, 1 when different, 2 on failure", declareDiff},
     {"status", "Explain a status code returned by the library", declareStatus},
 };
 
@@ -200,7 +200,7 @@ int main(int argc, char **argv)
 {
     using namespace otltool;
 
-    CLI::App app{"The shrotl outline tool: builds, prints and explains outlines.", "otl"};
+    CLI::App app{"The shrotl outline tool: builds, prints, imports, exports, compares and explains outlines.", "otl"};
     app.set_version_flag("--version", OTL_VERSION);
     app.require_subcommand(1);
     app.failure_message(usageFailure);
