@@ -115,3 +115,6 @@ expect_match("refused row" "${going_ERR}" "some.csv:3: @B: .*\notl: 1 row refuse
 run_otl(unwritable import -o "${DIR}/no/such/folder/out.otl" "${ROOT}/examples/teas.csv")
 expect_exit(unwritable 1)
 expect_match("unwritable" "${unwritable_ERR}" "cannot write .*out.otl: No such file or directory")
+run_otl(overwrite import -o "${DIR}/some.csv" "${DIR}/some.csv")
+expect_exit(overwrite 1)
+expect_match("input as output" "${overwrite_ERR}" "some.csv is one of the files read")

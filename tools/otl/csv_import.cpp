@@ -950,8 +950,13 @@ int runImport(const ImportOptions &options, std::ostream &out, std::ostream &err
     // A parent-child file to extend is built in memory; it is never written.
     const std::string target =
         !options.output.empty() ? options.output : endsWithCsv(options.into) ? "" : options.into;
-    if (!target.empty())
+    if (!target.empty()) {
         checkWritable(target);
+        namespace fs = std::filesystem;
+        for (const std::string &file : options.files)
+            if (fs::weakly_canonical(file) == fs::weakly_canonical(target))
+                throw BadFile("the output " + target + " is one of the files read");
+    }
     Table table;
     std::vector<RowProblem> problems;
     for (const std::string &file : options.files)
