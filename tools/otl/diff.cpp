@@ -12,6 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <map>
 #include <unordered_map>
 #include <vector>
 
@@ -235,7 +236,9 @@ private:
         }
 
         const auto stableKeys = [&](const Side &side, const std::vector<size_t> &list) {
-            std::unordered_map<std::string, std::pair<size_t, int>> keys; // key: position in list, count
+            // Ordered, so that where two keys pair one member differently the
+            // same one wins every time.
+            std::map<std::string, std::pair<size_t, int>> keys; // key: position in list, count
             for (size_t p = 0; p < list.size(); ++p) {
                 const Entry &entry = side.entries[list[p]];
                 if (entry.kind != Record::Member || entry.shared)
