@@ -14,8 +14,8 @@ namespace {
 using Words = std::span<const char *const>;
 
 constexpr const char *kConsolidation[] = {"+", "-", "*", "/", "%", "~"};
-constexpr const char *kShare[] = {"", "never share", "label only", "shared", "computed and stored",
-                                  "computed"};
+constexpr const char *kShare[] = {"",       "never share",         "label only",
+                                  "shared", "computed and stored", "computed"};
 constexpr const char *kTimeBalance[] = {"", "first", "last", "average"};
 constexpr const char *kSkip[] = {"", "missing", "zeros", "missing and zeros"};
 constexpr const char *kStorage[] = {"dense", "sparse"};
@@ -151,8 +151,9 @@ constexpr InfoProperty kInfo[] = {
     // computed: these columns say nothing there.
     {"consolidation", false,
      [](const OtlItem &i) {
-         return i.consolidation && i.dimensionTag != OTL_TAG_ATTRIBUTE ? word(kConsolidation, i.consolidation)
-                                                                      : "";
+         return i.consolidation && i.dimensionTag != OTL_TAG_ATTRIBUTE
+                    ? word(kConsolidation, i.consolidation)
+                    : "";
      },
      [](OtlMbrInfo &m, std::string_view t) { return writeWord(kConsolidation, t, m.consolidation); }},
     {"share", false,
@@ -183,12 +184,17 @@ struct Fixed {
 };
 // Ranks leave room: information fields from 10, aliases from 100 by table.
 constexpr Fixed kFixed[] = {
-    {"dimension", ColumnKind::Dimension, 0}, {"parent", ColumnKind::Parent, 1},
-    {"member", ColumnKind::Member, 2},       {"formula", ColumnKind::Formula, 50},
+    {"dimension", ColumnKind::Dimension, 0},
+    {"parent", ColumnKind::Parent, 1},
+    {"member", ColumnKind::Member, 2},
+    {"formula", ColumnKind::Formula, 50},
     {"extended comment", ColumnKind::ExtendedComment, 51},
-    {"uda", ColumnKind::Uda, 200},           {"attribute", ColumnKind::Attribute, 201},
-    {"generation", ColumnKind::Generation, 202}, {"level", ColumnKind::Level, 203},
-    {"setting", ColumnKind::Setting, 300},   {"value", ColumnKind::Value, 301},
+    {"uda", ColumnKind::Uda, 200},
+    {"attribute", ColumnKind::Attribute, 201},
+    {"generation", ColumnKind::Generation, 202},
+    {"level", ColumnKind::Level, 203},
+    {"setting", ColumnKind::Setting, 300},
+    {"value", ColumnKind::Value, 301},
 };
 constexpr uint32_t kInfoRank = 10;
 constexpr uint32_t kAliasRank = 100;
@@ -206,8 +212,8 @@ const char *namingSet(Words words, std::string_view text, Field &field)
     return parseWord(words, text, field) && field < words.size() ? nullptr : kBadWord;
 }
 
-constexpr const char *kDefaultTexts[] = {"True", "False", "Attribute Calculations", "Sum",
-                                         "Count", "Average", "Min", "Max"};
+constexpr const char *kDefaultTexts[] = {
+    "True", "False", "Attribute Calculations", "Sum", "Count", "Average", "Min", "Max"};
 
 template <size_t I>
 NamingSetting textSetting(const char *name)
@@ -226,7 +232,8 @@ const NamingSetting kNaming[] = {
     {"attribute name format",
      [](const Naming &n) { return namingWord<uint16_t>(kNameFormat, n.nameFormat, 0); },
      [](Naming &n, std::string_view t) { return namingSet(kNameFormat, t, n.nameFormat); }},
-    {"attribute separator", [](const Naming &n) { return namingWord<uint8_t>(kSeparator, n.separator, 0); },
+    {"attribute separator",
+     [](const Naming &n) { return namingWord<uint8_t>(kSeparator, n.separator, 0); },
      [](Naming &n, std::string_view t) { return namingSet(kSeparator, t, n.separator); }},
     {"attribute date format",
      [](const Naming &n) { return namingWord<uint16_t>(kDateFormat, n.dateFormat, 0); },

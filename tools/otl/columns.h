@@ -20,13 +20,13 @@ enum class ColumnKind : uint8_t {
     Member,
     Setting, // an outline setting: its name, its subject in Member, its value
     Value,
-    Info,            // a field of the member information record
+    Info, // a field of the member information record
     Formula,
     ExtendedComment,
-    Alias,     // the alias in one table
-    Uda,       // repeatable: one user-defined attribute each
-    Attribute, // repeatable: an associated attribute member, or on a base
-               // dimension's row a linked attribute dimension
+    Alias,      // the alias in one table
+    Uda,        // repeatable: one user-defined attribute each
+    Attribute,  // repeatable: an associated attribute member, or on a base
+                // dimension's row a linked attribute dimension
     Generation, // repeatable, dimension rows: "number=name"
     Level,
 };
@@ -63,7 +63,6 @@ struct InfoProperty {
     const char *(*write)(OtlMbrInfo &info, std::string_view text);
 };
 std::span<const InfoProperty> infoProperties();
-
 
 // Names of the outline's settings rows.
 inline constexpr std::string_view kSettingCaseSensitive = "case sensitive";

@@ -100,7 +100,8 @@ public:
             for (uint32_t r : *rows)
                 finishRow(r);
         for (uint32_t r = 0; r < state_.size(); ++r)
-            if (state_[r].role == Role::Existing && state_[r].dim != kNone && dims_[state_[r].dim].row != r)
+            if (state_[r].role == Role::Existing && state_[r].dim != kNone &&
+                dims_[state_[r].dim].row != r)
                 finishRow(r);
         // A series names its generation: the dimension's names then find
         // theirs already given.
@@ -138,7 +139,10 @@ public:
     }
 
 private:
-    std::string_view text(uint32_t r, ColumnKind kind) const { return table_.first(table_.rows[r], kind); }
+    std::string_view text(uint32_t r, ColumnKind kind) const
+    {
+        return table_.first(table_.rows[r], kind);
+    }
 
     std::string fold(std::string_view name) const
     {
@@ -150,7 +154,8 @@ private:
         const SourceRow &row = table_.rows[r];
         std::string member(text(r, ColumnKind::Member));
         if (member.empty())
-            member = text(r, state_[r].role == Role::Setting ? ColumnKind::Setting : ColumnKind::Dimension);
+            member =
+                text(r, state_[r].role == Role::Setting ? ColumnKind::Setting : ColumnKind::Dimension);
         problems_.push_back({row.file, row.line, std::move(member), std::move(message)});
         state_[r].refused = true;
     }
@@ -243,7 +248,8 @@ private:
         }
         // Tables a column names and no setting row did.
         for (const Column &column : table_.columns)
-            if (column.kind == ColumnKind::Alias && !column.table.empty() && !hasAliasTable(column.table))
+            if (column.kind == ColumnKind::Alias && !column.table.empty() &&
+                !hasAliasTable(column.table))
                 check(adShrOtlCreateAliasTable(outline_, column.table.c_str()),
                       "creating the alias table " + column.table + " of a column");
     }
@@ -354,8 +360,9 @@ private:
             dim.attribute = info.dimensionTag == OTL_TAG_ATTRIBUTE;
             check(adShrOtlFindMember(outline_, dim.name.c_str(), &dim.item), "looking up " + dim.name);
             if (dim.item && dim.item->generation != 1) {
-                refuse(dim.row == kNone ? firstRowOf(d) : dim.row,
-                       dim.name + " is a member of " + otlGetDim(dim.item)->memberName + ", not a dimension");
+                refuse(dim.row == kNone ? firstRowOf(d) : dim.row, dim.name + " is a member of " +
+                                                                       otlGetDim(dim.item)->memberName +
+                                                                       ", not a dimension");
                 dim.item = nullptr;
                 dim.refused = true;
             } else if (dim.item) {
@@ -377,7 +384,8 @@ private:
                 state_[r].pendingShare = static_cast<uint8_t>(info.shareOption);
                 info.shareOption = OTL_SHARE_STORE_DATA;
             }
-            if (!call(r, adShrOtlAddDimension(outline_, &info, placeFor(dim.attribute), nullptr, &dim.item),
+            if (!call(r,
+                      adShrOtlAddDimension(outline_, &info, placeFor(dim.attribute), nullptr, &dim.item),
                       "adding the dimension " + dim.name))
                 dim.refused = true;
             else if (dim.row != kNone)
@@ -497,8 +505,8 @@ private:
             if ((row.role != Role::Member && row.role != Role::Shared) || row.refused)
                 continue;
             if (!resolveParent(r))
-                refuse(r, "its parent " + std::string(text(r, ColumnKind::Parent)) + " appears nowhere in " +
-                              dims_[row.dim].name);
+                refuse(r, "its parent " + std::string(text(r, ColumnKind::Parent)) +
+                              " appears nowhere in " + dims_[row.dim].name);
             else if (row.role == Role::Shared && row.parentItem)
                 row.item = sharedChild(row.parentItem, text(r, ColumnKind::Member));
             if (row.item)
@@ -703,8 +711,9 @@ private:
         if (row.pendingShare)
             setShare(r, item, row.pendingShare);
         for (const auto &[table, alias] : aliases)
-            call(r, adShrOtlSetMemberAlias(outline_, item, table.empty() ? nullptr : table.c_str(),
-                                           alias.c_str(), OTL_CHECK_ALL),
+            call(r,
+                 adShrOtlSetMemberAlias(outline_, item, table.empty() ? nullptr : table.c_str(),
+                                        alias.c_str(), OTL_CHECK_ALL),
                  table.empty() ? "setting the alias" : "setting the alias in ", table);
         for (const SourceCell &cell : table_.cells(table_.rows[r]))
             if (table_.columns[cell.column].kind == ColumnKind::Uda)
@@ -760,12 +769,14 @@ private:
                 const std::string value(table_.text(cell));
                 if (kind == ColumnKind::Attribute) {
                     OtlItem *attribute = nullptr;
-                    check(adShrOtlFindMember(outline_, value.c_str(), &attribute), "looking up " + value);
+                    check(adShrOtlFindMember(outline_, value.c_str(), &attribute),
+                          "looking up " + value);
                     if (!attribute) {
                         refuse(r, "no attribute dimension " + value);
                         continue;
                     }
-                    const OtlStatus status = adShrOtlAssociateAttributeDimension(outline_, dim.item, attribute);
+                    const OtlStatus status =
+                        adShrOtlAssociateAttributeDimension(outline_, dim.item, attribute);
                     if (status != OTL_ERR_ATTR_ALREADY)
                         call(r, status, "linking the attribute dimension " + value);
                 } else if (kind == ColumnKind::Generation || kind == ColumnKind::Level) {
@@ -782,7 +793,8 @@ private:
         if (!splitNumbered(value, number, name))
             return refuse(r, "'" + value + "' is not number=name");
         char *now = nullptr;
-        (generation ? adShrOtlGetGenName : adShrOtlGetLevelName)(outline_, dim.name.c_str(), number, &now);
+        (generation ? adShrOtlGetGenName : adShrOtlGetLevelName)(outline_, dim.name.c_str(), number,
+                                                                 &now);
         std::unique_ptr<char, FreeBlock> owned(now);
         if (now && name == now)
             return;
@@ -826,7 +838,8 @@ private:
             const std::string value(text(r, ColumnKind::Value));
             if (name == kSettingTimeSeries) {
                 uint16_t generation = 0;
-                auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), generation);
+                auto [end, error] =
+                    std::from_chars(value.data(), value.data() + value.size(), generation);
                 if (error != std::errc() || end != value.data() + value.size()) {
                     refuse(r, "the value must be the generation the series starts from");
                     continue;
@@ -835,8 +848,9 @@ private:
                           "enabling the time series"))
                     continue;
                 forAliases(r, [&](const std::string &table, const std::string &alias) {
-                    call(r, adShrOtlSetDTSMemberAlias(outline_, subject.c_str(), alias.c_str(),
-                                                      table.empty() ? nullptr : table.c_str()),
+                    call(r,
+                         adShrOtlSetDTSMemberAlias(outline_, subject.c_str(), alias.c_str(),
+                                                   table.empty() ? nullptr : table.c_str()),
                          "setting the time series alias");
                 });
             } else if (name == kSettingCombination) {
@@ -851,11 +865,15 @@ private:
                     if (const char *list = comboList(owner, table, alias)) {
                         if (list == value)
                             return; // there already
-                        if (!call(r, adShrOtlDeleteAliasCombination(outline_, owner, tableName, alias.c_str()),
+                        if (!call(r,
+                                  adShrOtlDeleteAliasCombination(outline_, owner, tableName,
+                                                                 alias.c_str()),
                                   "replacing the alias combination"))
                             return;
                     }
-                    call(r, adShrOtlAddAliasCombination(outline_, owner, tableName, alias.c_str(), value.c_str()),
+                    call(r,
+                         adShrOtlAddAliasCombination(outline_, owner, tableName, alias.c_str(),
+                                                     value.c_str()),
                          "adding the alias combination");
                 });
             }
@@ -948,8 +966,9 @@ bool endsWithCsv(const std::string &path)
 int runImport(const ImportOptions &options, std::ostream &out, std::ostream &err)
 {
     // A parent-child file to extend is built in memory; it is never written.
-    const std::string target =
-        !options.output.empty() ? options.output : endsWithCsv(options.into) ? "" : options.into;
+    const std::string target = !options.output.empty()     ? options.output
+                               : endsWithCsv(options.into) ? ""
+                                                           : options.into;
     if (!target.empty()) {
         checkWritable(target);
         namespace fs = std::filesystem;
@@ -961,7 +980,8 @@ int runImport(const ImportOptions &options, std::ostream &out, std::ostream &err
     std::vector<RowProblem> problems;
     for (const std::string &file : options.files)
         table.read(file, options.encoding, problems, options.quiet);
-    OutlineHandle outline = options.into.empty() ? newOutline() : loadOutline(options.into, options.quiet);
+    OutlineHandle outline =
+        options.into.empty() ? newOutline() : loadOutline(options.into, options.quiet);
 
     Importer importer(options, table, problems, outline.get());
     importer.build();
@@ -1001,8 +1021,9 @@ OutlineHandle loadOutline(const std::string &path, bool quiet)
     Importer(options, table, problems, outline.get()).build();
     if (!problems.empty()) {
         sortProblems(problems);
-        throw BadFile(describe(table, problems.front()) +
-                      (problems.size() > 1 ? " (and " + std::to_string(problems.size() - 1) + " more)" : ""));
+        throw BadFile(
+            describe(table, problems.front()) +
+            (problems.size() > 1 ? " (and " + std::to_string(problems.size() - 1) + " more)" : ""));
     }
     return outline;
 }

@@ -248,7 +248,8 @@ void Table::read(const std::string &path, const std::string &encoding, std::vect
     uint32_t line = 0;
     while (!rest.empty()) {
         const size_t end = rest.find('\n');
-        const std::string_view chunk = rest.substr(0, end == std::string_view::npos ? rest.size() : end + 1);
+        const std::string_view chunk =
+            rest.substr(0, end == std::string_view::npos ? rest.size() : end + 1);
         rest.remove_prefix(chunk.size());
         ++line;
         if (sink.atRowStart && chunk.find_first_not_of("\r\n") != std::string_view::npos) {

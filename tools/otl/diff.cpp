@@ -44,7 +44,8 @@ public:
     std::string key(const Entry &entry) const
     {
         switch (entry.kind) {
-        case Record::Setting: return "s\x1f" + entry.dimension + "\x1f" + entry.name + "\x1f" + entry.parent;
+        case Record::Setting:
+            return "s\x1f" + entry.dimension + "\x1f" + entry.name + "\x1f" + entry.parent;
         case Record::Dimension: return "d\x1f" + fold(entry.dimension);
         default:
             return "m\x1f" + fold(entry.dimension) + "\x1f" + fold(entry.name) +
@@ -142,7 +143,9 @@ public:
 private:
     static std::string kindWord(const Entry &entry)
     {
-        return entry.kind == Record::Setting ? "setting" : entry.kind == Record::Dimension ? "dimension" : "member";
+        return entry.kind == Record::Setting     ? "setting"
+               : entry.kind == Record::Dimension ? "dimension"
+                                                 : "member";
     }
 
     Json describe(const Entry &entry) const
@@ -170,7 +173,8 @@ private:
 
     void compare(const Entry &before, const Entry &after)
     {
-        const auto newName = newNames_.find(reader_.fold(before.dimension) + "\x1f" + reader_.fold(before.parent));
+        const auto newName =
+            newNames_.find(reader_.fold(before.dimension) + "\x1f" + reader_.fold(before.parent));
         const std::string oldParent = newName == newNames_.end() ? before.parent : newName->second;
         if (before.kind == Record::Member && reader_.fold(oldParent) != reader_.fold(after.parent)) {
             Json moved = describe(after);
@@ -185,7 +189,8 @@ private:
                 if (std::find(columns.begin(), columns.end(), column) == columns.end())
                     columns.push_back(column);
         for (const std::string &column : columns) {
-            const std::string old = find(before.properties, column), now = find(after.properties, column);
+            const std::string old = find(before.properties, column),
+                              now = find(after.properties, column);
             if (old == now)
                 continue;
             Json changed = describe(after);
@@ -244,9 +249,10 @@ private:
                 if (entry.kind != Record::Member || entry.shared)
                     continue;
                 for (const auto &[column, value] : entry.properties)
-                    if (column.starts_with("alias") || column == "comment" || column == "extended comment" ||
-                        column == "formula") {
-                        auto &slot = keys[reader_.fold(entry.dimension) + "\x1f" + column + "\x1f" + value];
+                    if (column.starts_with("alias") || column == "comment" ||
+                        column == "extended comment" || column == "formula") {
+                        auto &slot =
+                            keys[reader_.fold(entry.dimension) + "\x1f" + column + "\x1f" + value];
                         slot = {p, slot.second + 1};
                     }
             }
@@ -308,10 +314,12 @@ void printText(const Json &result, std::ostream &out)
                 out << line(entry) << '\n';
     };
     each("added", [](const Json &e) {
-        return "added    " + label(e) + (e.contains("parent") ? " under " + e["parent"].get<std::string>() : "");
+        return "added    " + label(e) +
+               (e.contains("parent") ? " under " + e["parent"].get<std::string>() : "");
     });
     each("deleted", [](const Json &e) {
-        return "deleted  " + label(e) + (e.contains("parent") ? " under " + e["parent"].get<std::string>() : "");
+        return "deleted  " + label(e) +
+               (e.contains("parent") ? " under " + e["parent"].get<std::string>() : "");
     });
     each("renamed", [](const Json &e) {
         return "renamed  " + e["from"].get<std::string>() + " -> " + e["to"].get<std::string>() + " (" +
@@ -328,7 +336,8 @@ void printText(const Json &result, std::ostream &out)
     std::string summary;
     for (const char *change : {"added", "deleted", "renamed", "moved", "changed"})
         if (result.contains(change))
-            summary += (summary.empty() ? "" : ", ") + std::to_string(result[change].size()) + " " + change;
+            summary +=
+                (summary.empty() ? "" : ", ") + std::to_string(result[change].size()) + " " + change;
     out << (summary.empty() ? "the outlines are equal" : summary) << '\n';
 }
 

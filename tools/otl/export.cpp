@@ -112,7 +112,8 @@ void exportPaths(OtlOutline *outline, bool byGeneration, std::ostream &out, bool
     });
     std::vector<std::string> columns;
     for (size_t i = 0; i < deepest; ++i)
-        columns.push_back(byGeneration ? "generation " + std::to_string(i + 1) : "level " + std::to_string(i));
+        columns.push_back(byGeneration ? "generation " + std::to_string(i + 1)
+                                       : "level " + std::to_string(i));
     writeRow(columns, out);
 
     Progress progress("exporting", 0, quiet);
@@ -166,7 +167,8 @@ Json settingsObject(OtlOutline *outline)
             Json entry{{"member", record.member},
                        {record.setting == kSettingTimeSeries ? "generation" : "members", record.value}};
             addCells(entry, record, outline);
-            settings[record.setting == kSettingTimeSeries ? "time series" : "alias combinations"].push_back(entry);
+            settings[record.setting == kSettingTimeSeries ? "time series" : "alias combinations"]
+                .push_back(entry);
         } else {
             settings[record.setting] = record.value;
         }

@@ -53,8 +53,8 @@ private:
     void reset(Record::Kind kind)
     {
         record_.kind = kind;
-        for (std::string *text : {&record_.dimension, &record_.parent, &record_.member, &record_.setting,
-                                  &record_.value})
+        for (std::string *text :
+             {&record_.dimension, &record_.parent, &record_.member, &record_.setting, &record_.value})
             text->clear();
         record_.item = nullptr;
         record_.depth = 0;
