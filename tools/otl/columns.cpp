@@ -100,8 +100,11 @@ const char *writeType(OtlMbrInfo &info, std::string_view text)
             info.attrValueType = type.type;
             return nullptr;
         }
-    return parseWord(Words(kTags).first(OTL_TAG_ATTRIBUTE), text, info.dimensionTag) ? nullptr
-                                                                                     : kBadWord;
+    uint16_t tag = 0;
+    if (!parseWord(Words(kTags).first(OTL_TAG_ATTRIBUTE), text, tag))
+        return kBadWord;
+    info.dimensionTag = tag;
+    return nullptr;
 }
 
 template <typename Field>
@@ -141,12 +144,23 @@ std::string readCategory(const OtlItem &item)
     return item.dimensionCategory == implied ? std::string() : std::to_string(item.dimensionCategory);
 }
 
+// A packed field may lie at an odd address, so none is bound to a
+// reference: the value is parsed into a local copy and stored from it.
+#define OTL_STORE(field, parse)                                                                   \
+    [](OtlMbrInfo &m, std::string_view t) -> const char * {                                       \
+        auto v = m.field;                                                                         \
+        const char *wrong = parse;                                                                \
+        if (!wrong)                                                                               \
+            m.field = v;                                                                          \
+        return wrong;                                                                             \
+    }
+
 constexpr InfoProperty kInfo[] = {
     {"type", true, readType, writeType},
     {"storage", true, [](const OtlItem &i) { return word(kStorage, i.storageType); },
-     [](OtlMbrInfo &m, std::string_view t) { return writeWord(kStorage, t, m.storageType); }},
+     OTL_STORE(storageType, writeWord(kStorage, t, v))},
     {"category", true, readCategory,
-     [](OtlMbrInfo &m, std::string_view t) { return writeNumber(t, m.dimensionCategory); }},
+     OTL_STORE(dimensionCategory, writeNumber(t, v))},
     // Verification gives every attribute item the ~ operator and each is
     // computed: these columns say nothing there.
     {"consolidation", false,
@@ -155,27 +169,28 @@ constexpr InfoProperty kInfo[] = {
                     ? word(kConsolidation, i.consolidation)
                     : "";
      },
-     [](OtlMbrInfo &m, std::string_view t) { return writeWord(kConsolidation, t, m.consolidation); }},
+     OTL_STORE(consolidation, writeWord(kConsolidation, t, v))},
     {"share", false,
      [](const OtlItem &i) {
          return i.dimensionTag == OTL_TAG_ATTRIBUTE ? std::string() : word(kShare, i.shareOption);
      },
-     [](OtlMbrInfo &m, std::string_view t) { return writeWord(kShare, t, m.shareOption); }},
+     OTL_STORE(shareOption, writeWord(kShare, t, v))},
     {"time balance", false, [](const OtlItem &i) { return word(kTimeBalance, i.timeBalance); },
-     [](OtlMbrInfo &m, std::string_view t) { return writeWord(kTimeBalance, t, m.timeBalance); }},
+     OTL_STORE(timeBalance, writeWord(kTimeBalance, t, v))},
     {"skip", false, [](const OtlItem &i) { return word(kSkip, i.skipOption); },
-     [](OtlMbrInfo &m, std::string_view t) { return writeWord(kSkip, t, m.skipOption); }},
+     OTL_STORE(skipOption, writeWord(kSkip, t, v))},
     {"currency name", false, [](const OtlItem &i) { return std::string(i.currencyName); },
      [](OtlMbrInfo &m, std::string_view t) { return writeText(t, m.currencyName); }},
     {"currency mode", false, [](const OtlItem &i) { return number(i.currencyMode); },
-     [](OtlMbrInfo &m, std::string_view t) { return writeNumber(t, m.currencyMode); }},
+     OTL_STORE(currencyMode, writeNumber(t, v))},
     {"member option", false, [](const OtlItem &i) { return number(i.memberOption); },
-     [](OtlMbrInfo &m, std::string_view t) { return writeNumber(t, m.memberOption); }},
+     OTL_STORE(memberOption, writeNumber(t, v))},
     {"tag1 option", false, [](const OtlItem &i) { return number(i.tag1Option); },
-     [](OtlMbrInfo &m, std::string_view t) { return writeNumber(t, m.tag1Option); }},
+     OTL_STORE(tag1Option, writeNumber(t, v))},
     {"comment", false, [](const OtlItem &i) { return std::string(i.comment ? i.comment : ""); },
      [](OtlMbrInfo &m, std::string_view t) { return writeText(t, m.comment); }},
 };
+#undef OTL_STORE
 
 struct Fixed {
     const char *name;
@@ -341,10 +356,15 @@ OtlAttrSpecs Naming::view()
     specs.separator = separator;
     specs.dateFormat = dateFormat;
     specs.extraChoice = extraChoice;
-    char **to[] = {&specs.trueName,  &specs.falseName,   &specs.calcDimName, &specs.sumName,
-                   &specs.countName, &specs.averageName, &specs.minName,     &specs.maxName};
-    for (size_t i = 0; i < std::size(texts); ++i)
-        *to[i] = texts[i].data();
+    // Field by field: the record is packed, so no pointer to a field.
+    specs.trueName = texts[0].data();
+    specs.falseName = texts[1].data();
+    specs.calcDimName = texts[2].data();
+    specs.sumName = texts[3].data();
+    specs.countName = texts[4].data();
+    specs.averageName = texts[5].data();
+    specs.minName = texts[6].data();
+    specs.maxName = texts[7].data();
     return specs;
 }
 
