@@ -73,6 +73,14 @@ uint32_t otlHashCountShared(const OtlOutline *outline, const char *name);
 
 namespace otl {
 
+// The member adShrOtlFindMember finds by that name, or null.
+inline OtlItem *memberNamed(OtlOutline *outline, const char *name)
+{
+    OtlItem *member = nullptr;
+    adShrOtlFindMember(outline, name, &member);
+    return member;
+}
+
 // A name being looked for or entered, with its sort-key prefix computed
 // once for the whole search.
 struct HashProbe {

@@ -133,3 +133,13 @@ OTL_CHECK_SIZE(OtlDimUdaInfo, 16, 0);
 OTL_CHECK_OFFSET(OtlDimUdaInfo, count, 12, 0);
 OTL_CHECK_SIZE(OtlDtsEntry, 83, 0);
 OTL_CHECK_OFFSET(OtlDtsEntry, generation, 81, 0);
+
+// A verification report entry: the legacy form is the full one without its
+// last word.
+OTL_CHECK_SIZE(OtlFaultEntry, 12, 1);
+OTL_CHECK_OFFSET(OtlFaultEntry, faultFlags, 4, 1);
+OTL_CHECK_OFFSET(OtlFaultEntry, attrFaultFlags, 8, 1);
+static_assert(OTL_FAULT_ENTRY_LEGACY_SIZE == layoutSize(8, 1) &&
+                  OTL_FAULT_ENTRY_SIZE(OTL_CLIENT_ATTR_RULES) == sizeof(OtlFaultEntry) &&
+                  OTL_FAULT_ENTRY_SIZE(OTL_CLIENT_ATTR_RULES - 1) == OTL_FAULT_ENTRY_LEGACY_SIZE,
+              "fault entry forms");

@@ -94,6 +94,16 @@ bool otlSubtreeClosedUnderSharing(OtlOutline *outline, OtlItem *subtree)
     return true;
 }
 
+bool otlGoesWithSubtree(OtlOutline *outline, const OtlItem *item, const OtlItem *subtree)
+{
+    if (item->shareOption != OTL_SHARE_SHARED)
+        return false;
+    OtlItem *source = nullptr;
+    otlHashLookup(outline->host, outline, item->memberName, nullptr, true, false, 0, nullptr,
+                  &source);
+    return source && otlIsInside(source, subtree);
+}
+
 bool otlIsInside(const OtlItem *item, const OtlItem *ancestor)
 {
     for (const OtlItem *i = item; i; i = i->parent)

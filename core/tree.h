@@ -47,6 +47,9 @@ OtlItem *otlFirstTimeBalanced(const OtlOutline *outline);
 OtlItem *otlDeepestLeaf(OtlItem *item);
 // Whether every shared link that touches the subtree stays inside it.
 bool otlSubtreeClosedUnderSharing(OtlOutline *outline, OtlItem *subtree);
+// Whether the item is a shared member whose source lies in the subtree: a
+// deletion of the subtree takes it along.
+bool otlGoesWithSubtree(OtlOutline *outline, const OtlItem *item, const OtlItem *subtree);
 
 // True when `item` is `ancestor` or lies below it.
 bool otlIsInside(const OtlItem *item, const OtlItem *ancestor);

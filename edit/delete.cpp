@@ -78,24 +78,6 @@ void removeCopiesBelow(OtlOutline *outline, OtlItem *member)
     }
 }
 
-// The non-shared member a shared member stands for, or null.
-OtlItem *sourceOf(OtlOutline *outline, const OtlItem *shared)
-{
-    OtlItem *source = nullptr;
-    otlHashLookup(outline->host, outline, shared->memberName, nullptr, true, false, 0, nullptr,
-                  &source);
-    return source;
-}
-
-// A shared member that goes with the subtree: its source lies inside it.
-bool goesWith(OtlOutline *outline, const OtlItem *item, const OtlItem *subtree)
-{
-    if (item->shareOption != OTL_SHARE_SHARED)
-        return false;
-    const OtlItem *source = sourceOf(outline, item);
-    return source && otlIsInside(source, subtree);
-}
-
 // A shared copy that is the last child of a label-only member is refused:
 // deciding that before anything is deleted keeps the delete whole, as a
 // label-only member all of whose children go as copies would stop it
@@ -113,7 +95,7 @@ OtlStatus checkSharedCopies(OtlOutline *outline, OtlItem *member)
                 continue;
             bool allGo = true;
             for (OtlItem *c = parent->firstChild; c && allGo; c = c->nextSibling)
-                allGo = goesWith(outline, c, member);
+                allGo = otlGoesWithSubtree(outline, c, member);
             if (allGo)
                 return OTL_ERR_RULE_LABEL_ONLY;
         }

@@ -669,6 +669,24 @@ typedef uint16_t OtlCheckMode;
 #define OTL_CHECK_NAMES 1
 #define OTL_CHECK_STRUCTURE 2
 
+/* One member with faults in the report of adShrOtlVerifyOutline: the
+ * member, its word 1 (faultFlags, with OTL_FAULT_ATTR_MARKER set when word 2
+ * is nonzero) and its word 2 (attrFaultFlags). Clients from
+ * OTL_CLIENT_ATTR_RULES get whole entries; older clients get entries that
+ * end before attrFaultFlags, OTL_FAULT_ENTRY_LEGACY_SIZE bytes each. Step
+ * through a report with OTL_FAULT_ENTRY_AT, never by indexing. */
+typedef struct OtlFaultEntry {
+    OtlItem *member;
+    uint32_t faultFlags;
+    uint32_t attrFaultFlags; /* full form only */
+} OtlFaultEntry;
+
+#define OTL_FAULT_ENTRY_LEGACY_SIZE offsetof(OtlFaultEntry, attrFaultFlags)
+#define OTL_FAULT_ENTRY_SIZE(clientVersion) \
+    ((clientVersion) >= OTL_CLIENT_ATTR_RULES ? sizeof(OtlFaultEntry) : OTL_FAULT_ENTRY_LEGACY_SIZE)
+#define OTL_FAULT_ENTRY_AT(report, clientVersion, index) \
+    ((OtlFaultEntry *)((char *)(report) + (size_t)(index) * OTL_FAULT_ENTRY_SIZE(clientVersion)))
+
 /* ------------------------------------------------------------------------
  * Generation and level names, user-defined attributes, time series
  * ---------------------------------------------------------------------- */
@@ -774,6 +792,38 @@ OTL_API OtlStatus adShrOtlGetOutlineInfo(OtlOutline *outline, OtlOutlineInfo **i
  * outline, or when a currency outline made normal keeps a dimension tagged
  * 4 (OTL_ERR_RULE_DIM_TAG). */
 OTL_API OtlStatus adShrOtlSetOutlineInfo(OtlOutline *outline, const OtlOutlineInfo *info);
+
+/* Outline files (docs/file-format.md). fileName is handed to the file
+ * services as it is. */
+/* Reads an outline file into a new outline, released with
+ * adShrOtlCloseOutline; its change log is on when logChanges is nonzero.
+ * A file that cannot be opened or read, is cut short, or holds data that
+ * does not fit together: OTL_ERR_FILE; an attribute element the reader does
+ * not know: OTL_ERR_UNKNOWN_TAG; a section header the file services cannot
+ * read: their status; a failed allocation: the host's status. No count or
+ * length in a file is trusted before the bytes it claims are there.
+ * *outOutline is cleared first: NULL after a failure, and nothing stays
+ * allocated. */
+OTL_API OtlStatus adShrOtlOpenOutline(const OtlHostContext *host, const char *fileName,
+                                      uint8_t logChanges, OtlOutline **outOutline);
+/* Saves the outline. The file services write a new file beside fileName
+ * and put it in place only once it is complete, so a failed save leaves the
+ * previous file as it was. Refused in field-access mode. With
+ * autoConfigure set, the dimensions' storage types are chosen first (more
+ * than 25 dimensions: OTL_ERR_AUTOCONFIG_DIMS). Unless skipVerify is
+ * nonzero or `verified` is set, the outline is verified as
+ * adShrOtlVerifyOutline does, and faults give OTL_ERR_NOT_VERIFIED with no
+ * file written. A save leaves on the outline the numbers of every item
+ * (dimensionNumber, memberNumber, storedNumber), its record's position
+ * (recordOffset), the statistics, the dimension table and the association
+ * matrices it wrote; a failed one leaves the outline as it was, those, the
+ * storage types and `verified` included, but for the findings its
+ * verification left on the items. The file services' status when the file
+ * cannot be created; OTL_ERR_FILE when they fail later, or for a text
+ * longer than 65534 bytes or a list longer than 65535 entries (more than
+ * 65535 dimensions among them); a failed allocation: the host's status. */
+OTL_API OtlStatus adShrOtlWriteOutline(OtlOutline *outline, const char *fileName,
+                                       uint8_t skipVerify);
 
 /* Items and tree walks. The otl* item operations below are the library's
  * own building blocks: they neither hash, log nor check rules. */
@@ -1062,6 +1112,46 @@ OTL_API OtlStatus adShrOtlSetMemberFormula(OtlOutline *outline, OtlItem *member,
  * it was. outline or member NULL: OTL_ERR_GENERIC. */
 OTL_API OtlStatus adShrOtlDeleteMemberFormula(OtlOutline *outline, OtlItem *member);
 
+/* Verification. A run leaves its findings on the items (faultFlags word
+ * 1, attrFaultFlags word 2, the bits of the member rule checks) and never
+ * refuses for a fault: faults are results, not failures. */
+/* Checks the whole outline: the outline-level rules, every member, the
+ * attribute dimensions and associations, and duplicate names.
+ * *outlineFaults receives the outline-level word (0x200000 a currency
+ * outline of more than OTL_MAX_CURRENCY_DIMS dimensions, 0x4000 attribute
+ * dimensions without the calculations dimension last); when it is nonzero
+ * no member is checked, every member's words are cleared, the report is
+ * empty and `verified` is cleared. Otherwise every member's words are found
+ * anew (no bit survives an earlier run) and *report is a new array of
+ * *count entries, one per member whose words are nonzero, in pre-order,
+ * released with adShrOtlFree (NULL when *count is 0). `verified` is set
+ * unless an entry holds a fault other than a generation or level name
+ * clash or a warning (word-1 bits 0x1000000 to 0x40000000 alone). The run
+ * also settles what the checks fix: attribute dimensions and their
+ * members of tag OTL_TAG_ATTRIBUTE get consolidation 5, and the
+ * association level of each attribute dimension follows the first base
+ * member met. OTL_OK whenever the checks ran; OTL_ERR_ACCESS_MODE in
+ * field-access mode, with nothing written; otherwise an allocation status,
+ * after which the members' words hold this run's findings and `verified` is
+ * as it was. The three out-parameters are cleared first (after the
+ * field-access test): 0, 0 and NULL after a failure. None may be NULL. */
+OTL_API OtlStatus adShrOtlVerifyOutline(OtlOutline *outline, uint32_t *outlineFaults,
+                                        uint32_t *count, OtlFaultEntry **report);
+/* The member checks over first, its following siblings and all their
+ * descendants: each member's word 1 is found anew (a dimension or an item
+ * of an attribute or calculations dimension keeps the bits
+ * otlVerifyAttrDims gave it), word 2 gains the attribute-member checks, a
+ * base member's word 2 is found anew with its associations' checks, which
+ * also mark the attribute members concerned. 1 when any word it visited or
+ * marked is nonzero. first may be NULL: 0. Not refused in field-access
+ * mode. */
+OTL_API OtlBool otlVerifyItems(const OtlHostContext *host, OtlOutline *outline, OtlItem *first);
+/* The dimension-order and attribute-dimension checks: clears and then sets
+ * the words of every dimension and of every item of an attribute or
+ * calculations dimension. 1 when it found a fault. Not refused in
+ * field-access mode. */
+OTL_API OtlBool otlVerifyAttrDims(OtlOutline *outline);
+
 /* Generation and level names. A name follows the member name rules and is
  * unique in the outline among the generation and level names of every
  * dimension (without regard to case) and among member names and aliases.
@@ -1296,9 +1386,129 @@ OTL_API OtlStatus otlAddAliasCombo(const OtlHostContext *host, OtlOutline *outli
                                    OtlItem *member, uint16_t tableIndex, const char *aliasText,
                                    const char *memberList, OtlAliasCombo **outEntry);
 
-/* Match list */
+/* Dimension queries. None of them changes the outline or is refused in
+ * field-access mode; a name is looked up as adShrOtlFindMember does, so
+ * the universe member's name finds the universe member. */
+/* The number of dimensions. */
+OTL_API OtlStatus adShrOtlCountDims(OtlOutline *outline, uint16_t *count);
+/* otlGetDim(member): NULL for a NULL member or the universe member. */
+OTL_API OtlStatus adShrOtlFindDim(OtlOutline *outline, OtlItem *member, OtlItem **dimension);
+/* The greatest generation of a leaf among member, the siblings after it and
+ * everything below them; 0 for a NULL member. */
+OTL_API OtlStatus adShrOtlCountGens(OtlOutline *outline, OtlItem *member, uint16_t *count);
+/* Among the member called name, the siblings after it and everything below
+ * them, the first leaf in pre-order of the greatest generation: its parent's
+ * name is copied to parentName (OTL_NAME_SIZE bytes), or the leaf's own
+ * name when it is a dimension or the universe member, and *generation is
+ * its generation. *generation is cleared first; no member of that name:
+ * OTL_ERR_GENERIC, parentName untouched. */
+OTL_API OtlStatus adShrOtlFindParentLowMbr(OtlOutline *outline, const char *name, char *parentName,
+                                           uint16_t *generation);
+/* The member or shared member called name whose parent is called
+ * parentName (member names only, any dimension); parentName NULL finds as
+ * adShrOtlFindMember does. *member is cleared first: NULL when none. */
+OTL_API OtlStatus adShrOtlFindMemberParentCombo(OtlOutline *outline, const char *name,
+                                               const char *parentName, OtlItem **member);
+/* The last child of item (of the universe member when item is NULL), or
+ * NULL. */
+OTL_API OtlStatus adShrOtlGetLastChild(OtlOutline *outline, OtlItem *item, OtlItem **last);
+/* From the first dimension on, the dimension whose next one is an
+ * attribute dimension (OTL_TAG_ATTRIBUTE), or for the second operation the
+ * attribute calculations dimension (OTL_TAG_ATTR_CALC), else the last
+ * dimension; the first dimension whatever its own tag; NULL without
+ * dimensions. */
+OTL_API OtlStatus adShrOtlGetLastBaseDimension(OtlOutline *outline, OtlItem **dimension);
+OTL_API OtlStatus adShrOtlGetLastAttrDimension(OtlOutline *outline, OtlItem **dimension);
+/* The base dimension an attribute dimension is linked to; NULL for any
+ * other item, NULL included. */
+OTL_API OtlItem *otlGetBaseDimension(OtlItem *dimension);
+
+/* Match list: lists of a dimension's members sorted by name, to tell the
+ * parent of the nearest name; one slot for each dimension the outline had
+ * when the first list was made. A list holds member handles: after deleting
+ * members, make the lists that held them again. Not refused in field-access
+ * mode; `verified` stays as it was. */
+/* Makes the list of the member called dimensionName: the member and every
+ * member below it that is not shared, sorted ascending as
+ * adShrOtlSortChildren sorts (the outline's sortDirection becomes
+ * OTL_SORT_ASCENDING). It replaces the member's earlier list. No member of
+ * that name, or no free place in the list: OTL_ERR_GENERIC. On failure the
+ * list is as it was. */
+OTL_API OtlStatus adShrOtlSetMatchDim(OtlOutline *outline, const char *dimensionName);
+/* Looks memberName up in the list of dimensionName by the outline's case
+ * rule: the member of that name, else the one sorting last before it, else
+ * the first. Its parent's name is copied to parentName (OTL_NAME_SIZE
+ * bytes); the dimension's first child stands in for the dimension itself,
+ * and the dimension's name for a member without a parent. No member
+ * called dimensionName, or no list of it: OTL_ERR_GENERIC, parentName
+ * untouched. */
+OTL_API OtlStatus adShrOtlFindMatch(OtlOutline *outline, const char *memberName,
+                                    const char *dimensionName, char *parentName);
 /* Releases the match list. outline may be NULL. */
 OTL_API void adShrOtlCleanMatch(OtlOutline *outline);
+
+/* Marks, read by adShrOtlDeleteMarked. A new member is not marked; marking
+ * is not an edit: it neither refuses in field-access mode nor clears
+ * `verified`. A name that finds nothing marks nothing: OTL_OK. */
+/* Marks (with 1) the member called name and everything below it and, unless
+ * it is a dimension, each sibling after it with everything below. */
+OTL_API OtlStatus adShrOtlMarkDim(OtlOutline *outline, const char *name);
+/* Sets the mark of the member called name, or of member (may be NULL:
+ * nothing happens); 0 unmarks. */
+OTL_API OtlStatus adShrOtlMarkMbr(OtlOutline *outline, const char *name, uint8_t mark);
+OTL_API OtlStatus adShrOtlMarkMbrByHandle(OtlOutline *outline, OtlItem *member, uint8_t mark);
+/* Walks the member called dimensionName and, unless it is a dimension, the
+ * siblings after it, in pre-order: a marked member is deleted as
+ * adShrOtlDeleteMember does with OTL_CHECK_ALL (subtree, shared copies and
+ * log record included), an unmarked one is walked into. The first failing
+ * deletion ends the walk and is returned: the members deleted before it
+ * stay deleted, each deletion being whole. A name that finds nothing, or
+ * the universe member's, deletes nothing: OTL_OK. Each call writes a begin
+ * and an end line to the timing trace. */
+OTL_API OtlStatus adShrOtlDeleteMarked(OtlOutline *outline, const char *dimensionName);
+
+/* Sorting */
+/* The sort orders of adShrOtlSortChildren. */
+#define OTL_SORT_ASCENDING 0  /* by name; members of an attribute dimension by value */
+#define OTL_SORT_DESCENDING 1 /* the exact reverse of OTL_SORT_ASCENDING */
+#define OTL_SORT_CUSTOM 2     /* by the caller's comparison */
+/* The caller's comparison: negative, zero or positive as first sorts
+ * before, with or after second; context is the caller's value, passed on. */
+typedef int32_t (*OtlCompareFn)(OtlItem *first, OtlItem *second, void *context);
+/* Reorders the children of parent (the dimensions when parent is NULL or
+ * the universe member) and marks with dimChanged the parent's dimension,
+ * or the new first dimension. Ascending: leaf members of an attribute
+ * dimension with equal value types OTL_ATTR_NUMERIC or OTL_ATTR_DATE by
+ * value; all others by name under the outline's case rule (bytes when case
+ * sensitive), a shared member before a member of an equal name. Refused in
+ * field-access mode, for an order above OTL_SORT_CUSTOM
+ * (OTL_ERR_SORT_ORDER) and for OTL_SORT_CUSTOM without compare
+ * (OTL_ERR_SORT_NO_COMPARE). Nothing but the order of siblings changes and
+ * nothing is logged; `verified` stays as it was, unless the order sorted is
+ * one verification reads: the dimensions', and that of the members of an
+ * attribute or attribute calculations dimension. compare must not change
+ * the outline. (The sort's work stack cannot run out for any number of
+ * children an outline holds; were it to, the children would keep the
+ * order reached and OTL_ERR_GENERIC be returned.) */
+OTL_API OtlStatus adShrOtlSortChildren(OtlOutline *outline, OtlItem *parent, uint16_t order,
+                                       OtlCompareFn compare, void *context);
+
+/* Currency outline */
+/* A new currency outline (type OTL_OUTLINE_CURRENCY, automatic
+ * configuration on, the source's case rule) with a copy of the time
+ * dimension (members, texts, aliases of table 0 with their combinations,
+ * user-defined attributes) and the dimensions CurCategory (OTL_TAG_ACCOUNTS)
+ * and CurName (OTL_TAG_COUNTRY), holding the distinct currency names of the
+ * source's OTL_TAG_ACCOUNTS and OTL_TAG_COUNTRY dimensions in the order
+ * first met, and an empty CurType (OTL_TAG_CURRENCY_TYPE, sparse), closed
+ * with adShrOtlCloseOutline. Refused in field-access mode, for a currency
+ * outline (OTL_ERR_ALREADY_CURRENCY), then without an accounts
+ * (OTL_ERR_NO_TAG1_DIM), time (OTL_ERR_NO_TIME_DIM) or country dimension
+ * (OTL_ERR_NO_TAG3_DIM); a name the new outline refuses gives the add's
+ * status. The source never changes; *currencyOutline is written on success
+ * only, and after a failure nothing of the new outline remains. */
+OTL_API OtlStatus adShrOtlGenerateCurrencyOutline(OtlOutline *outline,
+                                                  OtlOutline **currencyOutline);
 
 #ifdef __cplusplus
 }

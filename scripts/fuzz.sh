@@ -15,11 +15,14 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWit
 cmake --build build-fuzz --target shrotl_fuzz_open
 mkdir -p build-fuzz/corpus
 for folder in "$@"; do
-  [ -d "$folder" ] && find "$folder" -type f -name '*.otl' -size -256k -exec cp {} build-fuzz/corpus/ \;
+  [ -d "$folder" ] && find "$folder" -type f -name "*.otl" -size -256k -exec cp {} build-fuzz/corpus/ \; 2>/dev/null || true
 done
 cd build-fuzz
 # A hostile file may not make the reader allocate without bound: any single
 # allocation over 64 MiB is a finding.
+# The sanitizer runtimes are shared (the platform layers need them so).
+export LD_LIBRARY_PATH="$(clang++ --print-runtime-dir)${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
+export ASAN_OPTIONS="verify_asan_link_order=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
 status=0
 fuzz/shrotl_fuzz_open -max_total_time="$seconds" -malloc_limit_mb=64 -rss_limit_mb=2048 \
   -max_len=262144 -print_final_stats=1 corpus >fuzz.log 2>&1 || status=$?

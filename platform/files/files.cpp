@@ -381,15 +381,39 @@ uint32_t commit(FileState *s)
     return QVL_OK;
 }
 
+// ---- the test hook ---------------------------------------------------------
+
+uint32_t failCountdown = 0; // calls until the armed failure; 0: none armed
+
+// Whether this call is the armed one; a file being written then fails too,
+// as after a real write error.
+bool injectedFailure(QvlFile file)
+{
+    if (failCountdown == 0 || --failCountdown != 0)
+        return false;
+    if (FileState *s = live(file); s && s->writing)
+        s->failed = true;
+    return true;
+}
+
 } // namespace
 
 // ---- the C interface -------------------------------------------------------
+
+extern "C" uint32_t qVLFailAfter(uint32_t nth)
+{
+    const uint32_t left = failCountdown;
+    failCountdown = nth;
+    return left;
+}
 
 extern "C" uint32_t qVLOpenFile(QvlEnv, QvlFile *file, const char *fileName)
 {
     if (!file)
         return QVL_ERR_ARGUMENT;
     *file = 0;
+    if (injectedFailure(0))
+        return QVL_ERR_OPEN;
     if (!fileName)
         return QVL_ERR_ARGUMENT;
     const int fd = open(fileName, O_RDONLY | O_CLOEXEC);
@@ -416,6 +440,8 @@ extern "C" uint32_t qVLCreateFile(QvlEnv, QvlFile *file, const char *fileName)
     if (!file)
         return QVL_ERR_ARGUMENT;
     *file = 0;
+    if (injectedFailure(0))
+        return QVL_ERR_OPEN;
     if (!fileName)
         return QVL_ERR_ARGUMENT;
     FileState *s = new (std::nothrow) FileState;
@@ -434,6 +460,8 @@ extern "C" uint32_t qVLCreateFile(QvlEnv, QvlFile *file, const char *fileName)
 extern "C" uint32_t qVLReadHeader(QvlEnv, QvlFile file, uint32_t size, void *destination)
 {
     FileState *s;
+    if (injectedFailure(file))
+        return QVL_ERR_IO;
     if (const uint32_t st = resolve(file, false, s))
         return st;
     if (size != QVL_HEADER_SIZE || !destination)
@@ -457,6 +485,8 @@ extern "C" uint32_t qVLReadHeader(QvlEnv, QvlFile file, uint32_t size, void *des
 extern "C" uint32_t qVLWriteHeader(QvlEnv, QvlFile file, uint32_t size, const void *source)
 {
     FileState *s;
+    if (injectedFailure(file))
+        return QVL_ERR_IO;
     if (const uint32_t st = resolve(file, true, s))
         return st;
     if (size != QVL_HEADER_SIZE || !source)
@@ -476,6 +506,8 @@ extern "C" uint32_t qVLReadOpcode(QvlEnv, QvlFile file, uint16_t *opcode, uint16
                                   uint32_t *length)
 {
     FileState *s;
+    if (injectedFailure(file))
+        return QVL_ERR_IO;
     if (const uint32_t st = resolve(file, false, s))
         return st;
     if (!opcode || !version || !length)
@@ -498,6 +530,8 @@ extern "C" uint32_t qVLReadOpcode(QvlEnv, QvlFile file, uint16_t *opcode, uint16
 extern "C" uint32_t qVLWriteOpcode(QvlEnv, QvlFile file, uint16_t opcode, uint16_t version)
 {
     FileState *s;
+    if (injectedFailure(file))
+        return QVL_ERR_IO;
     if (const uint32_t st = resolve(file, true, s))
         return st;
     const uint32_t st = putSectionHeader(s, opcode, version, 0);
@@ -511,6 +545,8 @@ extern "C" uint32_t qVLBeginOpcode(QvlEnv, QvlFile file, uint16_t opcode, uint16
                                    uint32_t *position)
 {
     FileState *s;
+    if (injectedFailure(file))
+        return QVL_ERR_IO;
     if (const uint32_t st = resolve(file, true, s))
         return st;
     if (!position)
@@ -528,6 +564,8 @@ extern "C" uint32_t qVLBeginOpcode(QvlEnv, QvlFile file, uint16_t opcode, uint16
 extern "C" uint32_t qVLEndOpcode(QvlEnv, QvlFile file, uint32_t position)
 {
     FileState *s;
+    if (injectedFailure(file))
+        return QVL_ERR_IO;
     if (const uint32_t st = resolve(file, true, s))
         return st;
     if (s->depth == 0 || s->open[s->depth - 1].header != position)
@@ -547,6 +585,8 @@ extern "C" uint32_t qVLEndOpcode(QvlEnv, QvlFile file, uint32_t position)
 extern "C" uint32_t qVLRead(QvlEnv, QvlFile file, void *buffer, uint32_t count)
 {
     FileState *s;
+    if (injectedFailure(file))
+        return QVL_ERR_IO;
     if (const uint32_t st = resolve(file, false, s))
         return st;
     if (!buffer && count)
@@ -557,6 +597,8 @@ extern "C" uint32_t qVLRead(QvlEnv, QvlFile file, void *buffer, uint32_t count)
 extern "C" uint32_t qVLWrite(QvlEnv, QvlFile file, const void *buffer, uint32_t count)
 {
     FileState *s;
+    if (injectedFailure(file))
+        return QVL_ERR_IO;
     if (const uint32_t st = resolve(file, true, s))
         return st;
     if (!buffer && count)
@@ -567,6 +609,8 @@ extern "C" uint32_t qVLWrite(QvlEnv, QvlFile file, const void *buffer, uint32_t 
 extern "C" uint32_t qVLLseek(QvlEnv, QvlFile file, uint32_t origin, int32_t offset,
                              uint32_t *newPosition)
 {
+    if (injectedFailure(file))
+        return QVL_ERR_IO;
     FileState *s = live(file);
     if (!s || origin > 1)
         return QVL_ERR_ARGUMENT;
@@ -589,6 +633,8 @@ extern "C" uint32_t qVLLseek(QvlEnv, QvlFile file, uint32_t origin, int32_t offs
 
 extern "C" uint32_t qVLFileSize(QvlEnv, QvlFile file, uint32_t *size)
 {
+    if (injectedFailure(file))
+        return QVL_ERR_IO;
     FileState *s = live(file);
     if (!s || !size)
         return QVL_ERR_ARGUMENT;
@@ -598,10 +644,11 @@ extern "C" uint32_t qVLFileSize(QvlEnv, QvlFile file, uint32_t *size)
 
 extern "C" uint32_t qVLCloseFile(QvlEnv, QvlFile file)
 {
+    const bool injected = injectedFailure(file); // a file being written is discarded
     FileState *s = live(file);
     if (!s)
         return QVL_ERR_ARGUMENT;
     const uint32_t status = s->writing ? commit(s) : QVL_OK;
     release(s);
-    return status;
+    return injected ? QVL_ERR_IO : status;
 }

@@ -96,6 +96,15 @@ QVL_API uint32_t qVLFileSize(QvlEnv env, QvlFile file, uint32_t *size);
  * QVL_ERR_IO if flushing, syncing or renaming failed. */
 QVL_API uint32_t qVLCloseFile(QvlEnv env, QvlFile file);
 
+/* For tests: the nth file-service call from now (1-based, counting every
+ * call above) fails instead of running. An open or create then returns
+ * QVL_ERR_OPEN with *file 0; a close still frees the handle and discards a
+ * file being written; any other call returns QVL_ERR_IO, and on a file being
+ * written makes the stream incomplete. 0 disarms. Returns the calls the
+ * previous arming still had to go: 0 once its failure has happened. Not
+ * thread-safe. */
+QVL_API uint32_t qVLFailAfter(uint32_t nth);
+
 /* Dimension user-defined attributes served by the host in field-access
  * mode. Without an installed server the call returns QVL_ERR_NO_HOOK. */
 typedef uint32_t (*QvlDimAttributesFn)(QvlEnv env, void *request, void *information,

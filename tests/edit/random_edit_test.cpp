@@ -1,8 +1,9 @@
 // Thousands of random edits, valid and invalid, some with an allocation
 // failure injected, checked after each call against a simple model of the
 // outline: the tree with names, order and share options, generations,
-// levels, counters, the dimension table, the name hash, shared copies and
-// the change log. A failed call must leave the outline's dump as it was.
+// levels, counters, the dimension table, the name hash, shared copies, marks
+// and the change log. A failed call must leave the outline's dump as it
+// was; a marked deletion keeps the deletions made before its failure.
 // SHROTL_RANDOM_ITERATIONS sets a longer run; the seed is fixed. The model
 // and its checks never recurse, so a long run may grow deep trees.
 #include "support/outline.h"
@@ -23,6 +24,7 @@ struct Node {
     std::vector<Node *> kids;
     OtlItem *item = nullptr;
     uint16_t generation = 0, height = 0; // worked out by each comparison
+    uint16_t mark = 0;
 };
 
 // A change record as the model expects it; null texts are "-".
@@ -159,6 +161,36 @@ protected:
         return false;
     }
 
+    // A delete refused under the structure checks.
+    static bool lastUnderLabel(Node *n) { return n->parent->share == OTL_SHARE_LABEL_ONLY && n->parent->kids.size() == 1; }
+
+    // A delete as the library makes it: one record, for the member named;
+    // the shared copies of its members go unlogged.
+    void remove(Node *n, const std::string &text = "-")
+    {
+        if (logOn)
+            log.push_back({OTL_CHANGE_DELETED, n->generation, 0, {n->name, text}});
+        for (Node *x : subtree(n))
+            if (n->share != OTL_SHARE_SHARED && x->share != OTL_SHARE_SHARED)
+                for (Node *c : withName(x->name))
+                    if (!inside(c, n))
+                        detach(c);
+        detach(n);
+    }
+
+    // What marking and marked deletion walk: the member and, unless it is a
+    // dimension, the siblings after it, each with all below, in pre-order.
+    std::vector<Node *> walkFrom(Node *start)
+    {
+        std::vector<Node *> out;
+        auto &kids = start->parent->kids;
+        const auto first = std::find(kids.begin(), kids.end(), start);
+        for (auto k = first; k != (start->parent == &root ? first + 1 : kids.end()); ++k)
+            for (Node *x : subtree(*k))
+                out.push_back(x);
+        return out;
+    }
+
     // A rename rewrites the log from the newest record that added the
     // member, or else from the newest that renamed it (keeping the name it
     // had before the log knew it); only a member the log never named gets
@@ -240,6 +272,7 @@ protected:
             byItem[item] = n;
             EXPECT_EQ(n->name, +item->memberName);
             EXPECT_EQ(+item->shareOption, n->share) << n->name;
+            EXPECT_EQ(+item->marked, n->mark) << n->name;
             EXPECT_EQ(+item->generation, n->generation) << n->name;
             EXPECT_EQ(+item->dimensionNumber, +dimOf(n)->item->dimensionNumber) << n->name;
             stored += n->share != OTL_SHARE_SHARED && n->share != OTL_SHARE_LABEL_ONLY;
@@ -541,8 +574,7 @@ protected:
             expected = OTL_ERR_DIM_CHANGE_TEXT;
         else if (asDimension && n->parent != &root)
             expected = OTL_ERR_DIM_NOT_FOUND;
-        else if ((asDimension || mode != OTL_CHECK_NAMES) &&
-                 n->parent->share == OTL_SHARE_LABEL_ONLY && n->parent->kids.size() == 1)
+        else if ((asDimension || mode != OTL_CHECK_NAMES) && lastUnderLabel(n))
             expected = OTL_ERR_RULE_LABEL_ONLY;
         else if (n->share != OTL_SHARE_SHARED && copiesRefuse(n))
             expected = OTL_ERR_RULE_LABEL_ONLY;
@@ -553,18 +585,52 @@ protected:
                 return asDimension ? adShrOtlDeleteDimension(o, n->item, textArg)
                                    : adShrOtlDeleteMember(o, n->item, mode);
             },
-            [&] {
-                // One record, for the member named; its copies go unlogged.
-                if (logOn)
-                    log.push_back(
-                        {OTL_CHANGE_DELETED, n->generation, 0, {n->name, hasText ? text : "-"}});
-                for (Node *x : subtree(n))
-                    if (n->share != OTL_SHARE_SHARED && x->share != OTL_SHARE_SHARED)
-                        for (Node *c : withName(x->name))
-                            if (!inside(c, n))
-                                detach(c);
-                detach(n);
-            });
+            [&] { remove(n, hasText ? text : "-"); });
+    }
+
+    // Marks are no edit: `verified` stays.
+    void mark()
+    {
+        Node *n = any(all()), *named = n->share == OTL_SHARE_SHARED ? source(n->name) : n; // what a name finds
+        const uint8_t value = static_cast<uint8_t>(pick(3));
+        const std::string name = flipCase(n->name);
+        const int how = static_cast<int>(pick(3));
+        o->verified = 1;
+        EXPECT_EQ(how == 0   ? adShrOtlMarkMbrByHandle(o, n->item, value)
+                  : how == 1 ? adShrOtlMarkMbr(o, name.c_str(), value)
+                             : adShrOtlMarkDim(o, name.c_str()), OTL_OK);
+        for (Node *x : how == 2 ? walkFrom(named) : std::vector<Node *>{how ? named : n})
+            x->mark = how == 2 ? 1 : value;
+        EXPECT_EQ(+o->verified, 1);
+        compare();
+    }
+
+    // The library walks the live tree, the model the items as they stood:
+    // deletions only take items out, so both meet the same items in the
+    // same order. Each deletion is whole; the first refused or failing one
+    // ends the walk, the deletions before it stay.
+    void deleteMarked()
+    {
+        Node *n = any(all()), *start = n->share == OTL_SHARE_SHARED ? source(n->name) : n;
+        const bool unknown = chance(5);
+        o->changeLogEnabled = logOn = chance(90), o->verified = 1;
+        host.failAt(chance(20) ? 1 + pick(8) : 0);
+        const OtlStatus status = adShrOtlDeleteMarked(o, unknown ? "nobody" : flipCase(start->name).c_str());
+        const bool hit = host.injected();
+        host.disarm();
+        OtlStatus expected = OTL_OK;
+        size_t deleted = 0;
+        for (Node *x : unknown ? std::vector<Node *>{} : walkFrom(start)) {
+            if (!x->mark || !inside(x, &root))
+                continue;
+            expected = lastUnderLabel(x) || (x->share != OTL_SHARE_SHARED && copiesRefuse(x)) ? OTL_ERR_RULE_LABEL_ONLY
+                       : hit && all().size() == o->stats.memberCount ? test::kInjected : OTL_OK;
+            if (expected != OTL_OK)
+                break;
+            remove(x), ++deleted;
+        }
+        EXPECT_TRUE(status == expected && o->verified == !deleted) << status << " " << expected;
+        compare();
     }
 
     void setMemberInfo()
@@ -617,12 +683,14 @@ TEST_F(RandomEdit, OutlineFollowsTheModelThroughRandomEdits)
         const int roll = static_cast<int>(pick(100));
         if (size < 5 || roll < 30)
             addMember(size < 3 || chance(8));
-        else if (roll < 45)
+        else if (roll < 42)
             renameMember();
-        else if (roll < 65)
+        else if (roll < 60)
             moveMember();
-        else if (roll < (size > 250 ? 90 : 78))
+        else if (roll < (size > 250 ? 84 : 72))
             deleteMember();
+        else if (roll < (size > 250 ? 92 : 84))
+            chance(65) ? mark() : deleteMarked();
         else
             setMemberInfo();
         if (::testing::Test::HasFailure())

@@ -96,6 +96,8 @@ TEST_F(EditSweep, EveryEditFailsCleanlyAtEachOfItsAllocations)
         // A member list that names nobody: the rule check copies each name
         // it looks up to trim it, and passes over a failure there.
         {"add an alias combination", [&] { return adShrOtlAddAliasCombination(o, p, nullptr, "Both", ","); }},
+        {"sort the dimensions", [&] { return adShrOtlSortChildren(o, nullptr, OTL_SORT_DESCENDING, nullptr, nullptr); }},
+        {"make the first match list", [&] { return adShrOtlSetMatchDim(o, "A"); }},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);

@@ -13,6 +13,11 @@ namespace test {
 
 std::string dumpOutline(const OtlOutline *outline);
 std::string dumpItem(const OtlItem *item);
+// What an outline file keeps of an outline: the dump without what lives in
+// memory only (the item pool, cells, marks, verification faults,
+// field-access state, the matrices), with attribute links by what they
+// name; an outline saved and opened again dumps alike.
+std::string dumpContent(const OtlOutline *outline);
 
 // Hash entries that name an item outside the tree, one line each; "" when
 // every entry points at a live item.

@@ -1,8 +1,10 @@
 // The Quillfeather Teas outline: time, accounts, product, region and scenario
 // dimensions, several hundred members made from fixed word lists, so every
 // run prints the same outline, and four attribute dimensions that describe
-// the product lines. Only the public interface builds it; the one
-// field written directly is the handle's change-log switch.
+// the product lines. The accounts carry currency categories and the
+// countries their currencies, from which the currency outline is generated.
+// Only the public interface builds it; the one field written directly is the
+// handle's change-log switch.
 #include "demo.h"
 
 #include "changes.h"
@@ -38,6 +40,7 @@ struct Member {
     uint16_t timeBalance = kNoBalance;
     uint16_t skipOption = 0;
     std::string_view comment = {};
+    std::string_view currency = {}; // a currency category or a currency name
 };
 
 template <size_t N>
@@ -121,7 +124,10 @@ public:
 
     OtlItem *attribute(OtlItem *dimension, std::string_view value)
     {
-        OtlMbrInfo info = recordFor({.name = value, .shareOption = OTL_SHARE_COMPUTED});
+        // Attribute members consolidate with the ignore operator, as
+        // verification requires of them.
+        OtlMbrInfo info = recordFor(
+            {.name = value, .consolidation = kIgnore, .shareOption = OTL_SHARE_COMPUTED});
         info.dimensionTag = OTL_TAG_ATTRIBUTE;
         info.attrValueType = OTL_ATTR_DIM_TYPE;
         OtlItem *&last = lastChild_[dimension];
@@ -147,6 +153,10 @@ private:
         OtlMbrInfo info{};
         copyText(info.memberName, member.name, "member name");
         copyText(info.comment, member.comment, "comment");
+        copyText(info.currencyName, member.currency, "currency name");
+        // An accounts member's currency category is kept (and saved) only in
+        // currency mode 1; other dimensions ignore the mode.
+        info.currencyMode = member.currency.empty() ? 0 : 1;
         info.consolidation = member.consolidation;
         info.shareOption = member.shareOption;
         info.timeBalance = member.timeBalance;
@@ -177,7 +187,7 @@ void buildYear(Builder &b)
 void buildMeasures(Builder &b)
 {
     OtlItem *measures = b.dimension({.name = "Measures"}, OTL_TAG_ACCOUNTS, kDense);
-    OtlItem *profit = b.child(measures, {.name = "Profit"});
+    OtlItem *profit = b.child(measures, {.name = "Profit", .currency = "Average Rate"});
     OtlItem *margin = b.child(profit, {.name = "Margin"});
     b.children(margin, {
                            {.name = "Sales", .comment = "Net of returns and trade discounts"},
@@ -189,7 +199,8 @@ void buildMeasures(Builder &b)
     for (const char *name : {"Marketing", "Payroll", "Packaging", "Freight", "Rent"})
         b.child(expenses, {.name = name});
 
-    OtlItem *inventory = b.child(measures, {.name = "Inventory", .consolidation = kIgnore});
+    OtlItem *inventory =
+        b.child(measures, {.name = "Inventory", .consolidation = kIgnore, .currency = "Ending Rate"});
     b.children(inventory, {
                               {.name = "Opening Stock", .consolidation = kIgnore,
                                .timeBalance = kFirst},
@@ -263,6 +274,7 @@ void buildProduct(Builder &b)
 
 struct Country {
     const char *name;
+    const char *currency;
     std::initializer_list<const char *> cities; // the capital first
 };
 
@@ -275,47 +287,48 @@ void buildRegion(Builder &b)
 {
     static const Area areas[] = {
         {"North America",
-         {{"United States",
+         {{"United States", "USD",
            {"Washington", "New York", "Chicago", "Seattle", "Boston", "San Francisco", "Austin"}},
-          {"Canada", {"Ottawa", "Toronto", "Vancouver", "Montreal"}},
-          {"Mexico", {"Mexico City", "Guadalajara", "Monterrey"}}}},
+          {"Canada", "CAD", {"Ottawa", "Toronto", "Vancouver", "Montreal"}},
+          {"Mexico", "MXN", {"Mexico City", "Guadalajara", "Monterrey"}}}},
         {"Europe",
-         {{"United Kingdom", {"London", "Manchester", "Edinburgh", "Bristol", "Leeds"}},
-          {"Ireland", {"Dublin", "Cork", "Galway"}},
-          {"France", {"Paris", "Lyon", "Marseille", "Bordeaux"}},
-          {"Germany", {"Berlin", "Hamburg", "Munich", "Cologne"}},
-          {"Netherlands", {"Amsterdam", "Rotterdam", "Utrecht"}},
-          {"Spain", {"Madrid", "Barcelona", "Valencia", "Seville"}},
-          {"Italy", {"Rome", "Milan", "Turin", "Florence"}},
-          {"Sweden", {"Stockholm", "Gothenburg", "Malmo"}},
-          {"Poland", {"Warsaw", "Krakow", "Gdansk"}}}},
+         {{"United Kingdom", "GBP", {"London", "Manchester", "Edinburgh", "Bristol", "Leeds"}},
+          {"Ireland", "EUR", {"Dublin", "Cork", "Galway"}},
+          {"France", "EUR", {"Paris", "Lyon", "Marseille", "Bordeaux"}},
+          {"Germany", "EUR", {"Berlin", "Hamburg", "Munich", "Cologne"}},
+          {"Netherlands", "EUR", {"Amsterdam", "Rotterdam", "Utrecht"}},
+          {"Spain", "EUR", {"Madrid", "Barcelona", "Valencia", "Seville"}},
+          {"Italy", "EUR", {"Rome", "Milan", "Turin", "Florence"}},
+          {"Sweden", "SEK", {"Stockholm", "Gothenburg", "Malmo"}},
+          {"Poland", "PLN", {"Warsaw", "Krakow", "Gdansk"}}}},
         {"Asia Pacific",
-         {{"Japan", {"Tokyo", "Osaka", "Kyoto", "Sapporo"}},
-          {"China", {"Beijing", "Shanghai", "Hangzhou", "Chengdu"}},
-          {"South Korea", {"Seoul", "Busan"}},
-          {"Australia", {"Canberra", "Sydney", "Melbourne", "Brisbane", "Perth"}},
-          {"New Zealand", {"Wellington", "Auckland", "Christchurch"}},
-          {"India", {"New Delhi", "Mumbai", "Kolkata", "Bengaluru"}}}},
+         {{"Japan", "JPY", {"Tokyo", "Osaka", "Kyoto", "Sapporo"}},
+          {"China", "CNY", {"Beijing", "Shanghai", "Hangzhou", "Chengdu"}},
+          {"South Korea", "KRW", {"Seoul", "Busan"}},
+          {"Australia", "AUD", {"Canberra", "Sydney", "Melbourne", "Brisbane", "Perth"}},
+          {"New Zealand", "NZD", {"Wellington", "Auckland", "Christchurch"}},
+          {"India", "INR", {"New Delhi", "Mumbai", "Kolkata", "Bengaluru"}}}},
         {"Middle East and Africa",
-         {{"United Arab Emirates", {"Abu Dhabi", "Dubai"}},
-          {"South Africa", {"Pretoria", "Cape Town", "Johannesburg", "Durban"}},
-          {"Kenya", {"Nairobi", "Mombasa"}},
-          {"Morocco", {"Rabat", "Casablanca", "Marrakesh"}},
-          {"Turkey", {"Ankara", "Istanbul", "Izmir"}}}},
+         {{"United Arab Emirates", "AED", {"Abu Dhabi", "Dubai"}},
+          {"South Africa", "ZAR", {"Pretoria", "Cape Town", "Johannesburg", "Durban"}},
+          {"Kenya", "KES", {"Nairobi", "Mombasa"}},
+          {"Morocco", "MAD", {"Rabat", "Casablanca", "Marrakesh"}},
+          {"Turkey", "TRY", {"Ankara", "Istanbul", "Izmir"}}}},
         {"Latin America",
-         {{"Brazil", {"Brasilia", "Sao Paulo", "Rio de Janeiro"}},
-          {"Argentina", {"Buenos Aires", "Cordoba", "Rosario"}},
-          {"Chile", {"Santiago", "Valparaiso"}},
-          {"Colombia", {"Bogota", "Medellin"}}}},
+         {{"Brazil", "BRL", {"Brasilia", "Sao Paulo", "Rio de Janeiro"}},
+          {"Argentina", "ARS", {"Buenos Aires", "Cordoba", "Rosario"}},
+          {"Chile", "CLP", {"Santiago", "Valparaiso"}},
+          {"Colombia", "COP", {"Bogota", "Medellin"}}}},
     };
 
-    OtlItem *region = b.dimension({.name = "Region"}, OTL_TAG_NONE, kSparse);
+    OtlItem *region = b.dimension({.name = "Region"}, OTL_TAG_COUNTRY, kSparse);
     std::vector<const char *> capitals;
     std::vector<const char *> teaRooms; // the second city of every country
     for (const Area &area : areas) {
         OtlItem *areaItem = b.child(region, {.name = area.name});
         for (const Country &country : area.countries) {
-            OtlItem *countryItem = b.child(areaItem, {.name = country.name});
+            OtlItem *countryItem =
+                b.child(areaItem, {.name = country.name, .currency = country.currency});
             for (const char *city : country.cities)
                 b.child(countryItem, {.name = city});
             capitals.push_back(*country.cities.begin());
@@ -482,6 +495,18 @@ void editOutline(OtlOutline *outline, Builder &b)
           "deleting Manchester");
 }
 
+// Sorts a member's children in descending order; their names, in order.
+std::string sortDescending(OtlOutline *outline, Builder &b, const char *parentName)
+{
+    OtlItem *parent = b.find(parentName);
+    check(adShrOtlSortChildren(outline, parent, OTL_SORT_DESCENDING, nullptr, nullptr),
+          std::string("sorting the children of ") + parentName);
+    std::string order;
+    for (OtlItem *child = parent->firstChild; child; child = child->nextSibling)
+        order += (order.empty() ? "" : ", ") + std::string(child->memberName);
+    return order;
+}
+
 } // namespace
 
 void runDemo(const DemoOptions &options, std::ostream &out)
@@ -507,9 +532,20 @@ void runDemo(const DemoOptions &options, std::ostream &out)
         outline->changeLogEnabled = 1;
         editOutline(outline.get(), builder);
     }
+    const std::string sorted = sortDescending(outline.get(), builder, "White Tea");
+    OtlOutline *generated = nullptr;
+    check(adShrOtlGenerateCurrencyOutline(outline.get(), &generated),
+          "generating the currency outline");
+    OutlineHandle currency(generated);
 
     out << "Quillfeather Teas: sales outline\n\n";
     printWhole(outline.get(), options.properties, out);
+    out << "\nWhite Tea sorted descending: " << sorted << '\n';
+
+    out << "\nQuillfeather Teas: currency outline\n\n";
+    printOutline(currency.get(), {.properties = options.properties}, out);
+    out << '\n';
+    printSummary(countOutline(currency.get()), out);
     if (!options.save.empty())
         saveOutline(outline.get(), options.save);
 }

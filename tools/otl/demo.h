@@ -1,6 +1,7 @@
 // The demo command: builds the outline of a fictional tea merchant through
-// the public editing interface, edits it with the change log on, and prints
-// the tree, a summary and the log.
+// the public editing interface, edits it with the change log on, sorts one
+// family, and prints the tree, a summary and the log, then the currency
+// outline generated from it.
 #ifndef OTL_TOOL_DEMO_H
 #define OTL_TOOL_DEMO_H
 

@@ -171,7 +171,7 @@ struct Command {
 
 // Commands in the order --help lists them.
 constexpr Command kCommands[] = {
-    {"demo", "Build the Quillfeather Teas demo outline, edit it and print it", declareDemo},
+    {"demo", "Build the Quillfeather Teas demo outline, edit and sort it, print it and its currency outline", declareDemo},
     {"show", "Print a saved outline", declareShow},
     {"verify", "Check a saved outline and list its faulty members", declareVerify},
     {"stats", "Print a saved outline's statistics and storage configuration", declareStats},
