@@ -46,3 +46,14 @@ endif()
 run_otl(missing diff "${teas}" "${DIR}/none.otl")
 expect_exit(missing 2)
 expect_match("missing" "${missing_ERR}" "^otl: .*none.otl")
+
+# Saved outlines: the demo before and after its edits. The change log links
+# renamed members; members below a renamed one have not moved.
+run_otl(plain demo --no-changes --save "${DIR}/plain.otl")
+run_otl(edited demo --save "${DIR}/edited.otl")
+run_otl(log diff "${DIR}/plain.otl" "${DIR}/edited.otl")
+expect_exit(log 1)
+expect_match("log renames" "${log_OUT}" "\nrenamed  Milky Oolong -> Jin Xuan \\(Product\\)\nrenamed  Herbal Infusions -> Tisanes \\(Product\\)\n")
+expect_match("moves" "${log_OUT}" "\nmoved    Earl Grey \\(Product\\) from Black Tea to Blends\n")
+expect_match("shared copy deleted" "${log_OUT}" "\ndeleted  Manchester \\(Region\\) under Tea Rooms\n")
+expect_match("summary" "${log_OUT}" "\n2 added, 7 deleted, 2 renamed, 2 moved\n$")

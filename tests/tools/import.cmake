@@ -118,3 +118,42 @@ expect_match("unwritable" "${unwritable_ERR}" "cannot write .*out.otl: No such f
 run_otl(overwrite import -o "${DIR}/some.csv" "${DIR}/some.csv")
 expect_exit(overwrite 1)
 expect_match("input as output" "${overwrite_ERR}" "some.csv is one of the files read")
+
+# Saved outlines. The demo exported and imported again is the same outline
+# as diff compares them, and a second trip changes nothing show prints; an
+# import into a saved outline is saved back in place.
+run_otl(demo demo --no-changes --save "${DIR}/demo.otl")
+expect_exit(demo 0)
+run_otl(csv export "${DIR}/demo.otl")
+string(SUBSTRING "${csv_OUT}" 1 -1 csv)
+file(WRITE "${DIR}/demo.csv" "${csv}")
+run_otl(back import -o "${DIR}/back.otl" "${DIR}/demo.csv")
+expect_exit(back 0)
+run_otl(same diff "${DIR}/demo.otl" "${DIR}/back.otl")
+expect_exit(same 0)
+run_otl(csv export "${DIR}/back.otl")
+string(SUBSTRING "${csv_OUT}" 1 -1 csv)
+file(WRITE "${DIR}/back.csv" "${csv}")
+run_otl(again import -o "${DIR}/again.otl" "${DIR}/back.csv")
+run_otl(shown show "${DIR}/back.otl")
+run_otl(reshown show "${DIR}/again.otl")
+if(NOT shown_OUT STREQUAL reshown_OUT OR NOT shown_OUT MATCHES "\nProduct ")
+  message(FATAL_ERROR "a second trip through a parent-child file changed the demo:${reshown_OUT}")
+endif()
+file(WRITE "${DIR}/more.csv" "dimension,parent,member\nProduct,Green Tea,Gyokuro Caddy 20g\n")
+run_otl(extend import --into "${DIR}/back.otl" "${DIR}/more.csv")
+expect_exit(extend 0)
+run_otl(extended diff "${DIR}/demo.otl" "${DIR}/back.otl")
+expect_match("saved in place" "${extended_OUT}" "^\nadded    Gyokuro Caddy 20g \\(Product\\) under Green Tea\n1 added\n$")
+
+# Faults only a verification finds are named by row, and nothing is written;
+# an output already there stays as it was.
+file(READ "${DIR}/back.otl" saved HEX)
+file(WRITE "${DIR}/faults.csv" "dimension,parent,member,type,storage\nP,,,,sparse\nP,,A,,\nOrigin,,,attribute text,\nOrigin,,Japan,,\n")
+run_otl(faults import -o "${DIR}/back.otl" "${DIR}/faults.csv")
+expect_exit(faults 1)
+expect_match("fault by row" "${faults_ERR}" "faults.csv:4: Origin: attribute 0x40 [^\n]*not associated[^\n]*\notl: the outline has faults. nothing written")
+file(READ "${DIR}/back.otl" kept HEX)
+if(NOT saved STREQUAL kept)
+  message(FATAL_ERROR "a refused import changed the output file")
+endif()
