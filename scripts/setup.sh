@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ g++-multilib pkgconf libicu-dev libgtest-dev libgmock-dev
-          libbenchmark-dev libcli11-dev clang libclang-rt-14-dev)
+          libbenchmark-dev libcli11-dev libcsv-dev nlohmann-json3-dev clang libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -95,4 +95,13 @@ unsigned printChangeLog(const OtlOutline *outline, std::ostream &out)
     return static_cast<unsigned>(lines.size());
 }
 
+std::vector<std::pair<std::string, std::string>> loggedRenames(const OtlOutline *outline)
+{
+    std::vector<std::pair<std::string, std::string>> renames;
+    for (const OtlChangeRecord *record = outline->changeLogHead; record; record = record->next)
+        if (record->kind == OTL_CHANGE_RENAMED)
+            renames.emplace_back(slot(record, 0), slot(record, 1));
+    return renames;
+}
+
 } // namespace otltool

@@ -7,12 +7,18 @@
 #include "shrotl.h"
 
 #include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace otltool {
 
 // Lines look like "A  Genmaicha  under Green Tea after Sencha"; returns the
 // number of records printed.
 unsigned printChangeLog(const OtlOutline *outline, std::ostream &out);
+
+// The renames the log holds, oldest first: each the new name, then the old.
+std::vector<std::pair<std::string, std::string>> loggedRenames(const OtlOutline *outline);
 
 } // namespace otltool
 

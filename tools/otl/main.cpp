@@ -1,7 +1,10 @@
 // The otl command: a table of commands, each declared by one function that
 // sets up its options and hands back what runs it. Output goes to stdout;
 // errors go to stderr with exit status 1 (a failed operation) or 2 (usage).
+#include "csv_import.h"
 #include "demo.h"
+#include "diff.h"
+#include "export.h"
 #include "files.h"
 #include "status.h"
 
@@ -10,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -95,6 +99,70 @@ Runner declareStats(CLI::App &command)
     };
 }
 
+Runner declareImport(CLI::App &command)
+{
+    auto options = std::make_shared<ImportOptions>();
+    command.add_option("CSV", options->files, "Parent-child files, read in the order given")
+        ->required();
+    command.add_option("-o,--output", options->output,
+                       "Save the outline to OUT (default: the --into outline file; with neither, print it)")
+        ->option_text("OUT");
+    command.add_option("--into", options->into, "Extend the outline saved in FILE (or built from FILE.csv)")->option_text("FILE");
+    command.add_option("--encoding", options->encoding,
+                       "Character set of the files, as iconv names it (default UTF-8)")
+        ->option_text("NAME");
+    command.add_flag("--keep-going", options->keepGoing,
+                     "Import what can be imported and write it, reporting the refused rows");
+    command.add_flag("--shared", options->shareRepeats,
+                     "A member repeated under another parent becomes a shared member");
+    command.add_flag("-q,--quiet", options->quiet, "No progress line on a terminal");
+    return [options] { return runImport(*options, std::cout, std::cerr); };
+}
+
+Runner declareExport(CLI::App &command)
+{
+    struct Options {
+        std::string path;
+        ExportFormat format = ExportFormat::Csv;
+        ExportLayout layout = ExportLayout::ParentChild;
+        bool quiet = false;
+    };
+    auto options = std::make_shared<Options>();
+    command.add_option("FILE", options->path, "Outline file, or a parent-child file ending in .csv")
+        ->required();
+    command.add_option("--format", options->format, "csv (default) or json")
+        ->transform(CLI::CheckedTransformer(
+            std::map<std::string, ExportFormat>{{"csv", ExportFormat::Csv}, {"json", ExportFormat::Json}}))
+        ->option_text("csv|json");
+    command.add_option("--layout", options->layout,
+                       "CSV rows: parent-child (default; what import reads), or one row per level-0 "
+                       "member by generation or by level")
+        ->transform(CLI::CheckedTransformer(std::map<std::string, ExportLayout>{
+            {"parent-child", ExportLayout::ParentChild},
+            {"generation", ExportLayout::Generation},
+            {"level", ExportLayout::Level}}))
+        ->option_text("parent-child|generation|level");
+    command.add_flag("-q,--quiet", options->quiet, "No progress line on a terminal");
+    return [options] {
+        OutlineHandle outline = loadOutline(options->path, options->quiet);
+        if (options->format == ExportFormat::Json)
+            exportJson(outline.get(), std::cout, options->quiet);
+        else
+            exportCsv(outline.get(), options->layout, std::cout, options->quiet);
+        return 0;
+    };
+}
+
+Runner declareDiff(CLI::App &command)
+{
+    auto options = std::make_shared<DiffOptions>();
+    command.add_option("A", options->before, "The outline before (an outline file or a .csv)")->required();
+    command.add_option("B", options->after, "The outline after")->required();
+    command.add_flag("--json", options->json, "Write the differences as one JSON object");
+    command.add_flag("-q,--quiet", options->quiet, "No progress line on a terminal");
+    return [options] { return runDiff(*options, std::cout, std::cerr); };
+}
+
 struct Command {
     const char *name;
     const char *summary;
@@ -107,6 +175,10 @@ constexpr Command kCommands[] = {
     {"show", "Print a saved outline", declareShow},
     {"verify", "Check a saved outline and list its faulty members", declareVerify},
     {"stats", "Print a saved outline's statistics and storage configuration", declareStats},
+    {"import", "Build or extend an outline from parent-child CSV files", declareImport},
+    {"export", "Write an outline as a parent-child CSV file, by generation or level, or as JSON",
+     declareExport},
+    {"diff", "Compare two outlines: exit status 0 when equal, 1 when different, 2 on failure", declareDiff},
     {"status", "Explain a status code returned by the library", declareStatus},
 };
 
@@ -128,7 +200,7 @@ int main(int argc, char **argv)
 {
     using namespace otltool;
 
-    CLI::App app{"The shrotl outline tool: builds, prints and explains outlines.", "otl"};
+    CLI::App app{"The shrotl outline tool: builds, prints, imports, exports, compares and explains outlines.", "otl"};
     app.set_version_flag("--version", OTL_VERSION);
     app.require_subcommand(1);
     app.failure_message(usageFailure);
