@@ -78,6 +78,8 @@ TEST_F(Verify, EachBrokenRuleIsReportedOnExactlyTheMembersConcernedAndFailsClean
         {"empty unlinked numeric dimensions, one named by a number", [&](auto &s) {
              attr(attr(s.colour, "Weight", OTL_ATTR_NUMERIC, true), "12", OTL_ATTR_NUMERIC, true); },
          {{"Weight", M, 0x8040}, {"12", M, 0x40}}},
+        {"a leaf whose value type is not its dimension's", [&](auto &s) { attr(s.colour, "Teal", OTL_ATTR_NUMERIC); },
+         {{"Teal", M, 0x8}}},
         {"a new outline of one dimension", [&](auto &) { adShrOtlCloseOutline(o), o = newOutline(), dim("Only"); },
          {}, 0, true},
     };
